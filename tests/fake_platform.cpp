@@ -1,0 +1,274 @@
+#include "tests/fake_platform.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <set>
+
+namespace fake {
+namespace {
+
+const uintptr_t kFirstSearchHandle = 0x1000;
+
+struct State {
+    Script script;
+    std::vector<std::string> calls;
+    int searchesStarted = 0;
+    int findNextCalls = 0;
+    std::map<uintptr_t, size_t> searches;  // open handle -> next entry
+    std::map<uintptr_t, size_t> listingOf;  // open handle -> listing index
+    std::string wallpaper;
+};
+
+State& Current() {
+    static State state;
+    return state;
+}
+
+std::string Quote(const char* text) {
+    if (text == nullptr) return "null";
+    return std::string("\"") + text + "\"";
+}
+
+std::string Number(uintptr_t value) { return std::to_string(value); }
+
+std::string Handle(const void* handle) {
+    if (handle == platform::INVALID_HANDLE_VALUE) return "-1";
+    return Number(reinterpret_cast<uintptr_t>(handle));
+}
+
+void Record(const std::string& call) { Current().calls.push_back(call); }
+
+const Listing& ListingAt(size_t index) {
+    static const Listing none = {true, {}};
+    const auto& listings = Current().script.listings;
+    if (listings.empty()) return none;
+    return listings[index < listings.size() ? index : listings.size() - 1];
+}
+
+void Store(const Entry& from, platform::WIN32_FIND_DATAA* to) {
+    // Junk in every field but the two the program reads.
+    std::memset(to, 0xA5, sizeof *to);
+    to->dwFileAttributes = from.attributes;
+    EXPECT_LT(from.name.size(), sizeof to->cFileName) << "a name the platform cannot return";
+    std::strncpy(to->cFileName, from.name.c_str(), sizeof to->cFileName - 1);
+    to->cFileName[sizeof to->cFileName - 1] = '\0';
+}
+
+}  // namespace
+
+void Reset() { Current() = State(); }
+
+Script& Setup() { return Current().script; }
+
+void ForgetCalls() {
+    Current().calls.clear();
+    Current().findNextCalls = 0;
+}
+
+const std::vector<std::string>& Calls() { return Current().calls; }
+
+std::vector<std::string> CallsTo(const std::vector<std::string>& operations) {
+    std::vector<std::string> picked;
+    for (const std::string& call : Current().calls) {
+        for (const std::string& operation : operations) {
+            if (call.compare(0, operation.size() + 1, operation + "(") == 0) {
+                picked.push_back(call);
+            }
+        }
+    }
+    return picked;
+}
+
+std::string MessageBoxCall(const std::string& text, const std::string& caption) {
+    return "MessageBoxA(0, " + Quote(text.c_str()) + ", " + Quote(caption.c_str()) + ", 0)";
+}
+
+std::string WallpaperCall(const std::string& path) {
+    return "SystemParametersInfoA(20, 0, " + Quote(path.c_str()) + ", 1)";
+}
+
+int FindNextCalls() { return Current().findNextCalls; }
+
+int OpenSearches() { return static_cast<int>(Current().searches.size()); }
+
+const std::string& Wallpaper() { return Current().wallpaper; }
+
+HWND AddWindow(int parent, const std::string& className, const std::string& title) {
+    auto& windows = Current().script.windows;
+    windows.push_back({parent, className, title});
+    return reinterpret_cast<HWND>(static_cast<uintptr_t>(windows.size()));
+}
+
+HWND AddShellWindows(const std::string& viewChildClass) {
+    int shell = static_cast<int>(Current().script.windows.size());
+    AddWindow(-1, "Progman", "Program Manager");
+    HWND view = AddWindow(shell, "SHELLDLL_DefView", "");
+    if (viewChildClass.empty()) return view;
+    return AddWindow(shell + 1, viewChildClass, "");
+}
+
+void UseCodePage932() {
+    Script& s = Current().script;
+    s.codePage = 932;
+    s.cpInfo = {2, {0x81, 0x45}, {0x81, 0x9F, 0xE0, 0xFC, 0, 0}};
+}
+
+void UseCodePage1252() {
+    Script& s = Current().script;
+    s.codePage = 1252;
+    s.cpInfo = {1, {'?', 0}, {0}};
+}
+
+Listing Files(const std::vector<std::string>& names) {
+    Listing listing = {false, {}};
+    for (const std::string& name : names) listing.entries.push_back({name, 0x20});
+    return listing;
+}
+
+}  // namespace fake
+
+namespace platform {
+
+using fake::Current;
+
+char* PLATFORM_API GetCommandLineA() {
+    fake::Record("GetCommandLineA()");
+    return &Current().script.commandLine[0];
+}
+
+HINSTANCE PLATFORM_API GetModuleHandleA(const char* moduleName) {
+    fake::Record("GetModuleHandleA(" + fake::Quote(moduleName) + ")");
+    return reinterpret_cast<HINSTANCE>(0x400000);
+}
+
+DWORD PLATFORM_API GetTickCount() {
+    fake::Record("GetTickCount()");
+    return Current().script.tickCount;
+}
+
+DWORD PLATFORM_API GetModuleFileNameA(HINSTANCE module, char* buffer, DWORD size) {
+    fake::Record("GetModuleFileNameA(" + fake::Handle(module) + ", " + fake::Number(size) + ")");
+    const fake::Script& s = Current().script;
+    if (s.moduleNameStyle == fake::ModuleNameStyle::Fails) return 0;
+    size_t length = s.modulePath.size();
+    if (length < size) {
+        std::memcpy(buffer, s.modulePath.c_str(), length + 1);
+        return static_cast<DWORD>(length);
+    }
+    if (s.moduleNameStyle == fake::ModuleNameStyle::Terminated) {
+        std::memcpy(buffer, s.modulePath.data(), size - 1);
+        buffer[size - 1] = '\0';
+    } else {
+        std::memcpy(buffer, s.modulePath.data(), size);
+    }
+    return size;
+}
+
+HANDLE PLATFORM_API FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* entry) {
+    fake::Record("FindFirstFileA(" + fake::Quote(pattern) + ")");
+    fake::State& state = Current();
+    size_t index = static_cast<size_t>(state.searchesStarted++);
+    const fake::Listing& listing = fake::ListingAt(index);
+    if (listing.fails || listing.entries.empty()) return INVALID_HANDLE_VALUE;
+    uintptr_t handle = fake::kFirstSearchHandle + index;
+    state.searches[handle] = 1;
+    state.listingOf[handle] = index;
+    fake::Store(listing.entries[0], entry);
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+BOOL PLATFORM_API FindNextFileA(HANDLE search, WIN32_FIND_DATAA* entry) {
+    fake::State& state = Current();
+    ++state.findNextCalls;
+    auto open = state.searches.find(reinterpret_cast<uintptr_t>(search));
+    if (open == state.searches.end()) {
+        ADD_FAILURE() << "FindNextFileA on a search that is not open: " << fake::Handle(search);
+        return 0;
+    }
+    const fake::Listing& listing = fake::ListingAt(state.listingOf[open->first]);
+    if (open->second >= listing.entries.size()) return 0;
+    fake::Store(listing.entries[open->second++], entry);
+    return 1;
+}
+
+BOOL PLATFORM_API FindClose(HANDLE search) {
+    fake::Record("FindClose(" + fake::Handle(search) + ")");
+    return Current().searches.erase(reinterpret_cast<uintptr_t>(search)) ? 1 : 0;
+}
+
+DWORD PLATFORM_API GetFileAttributesA(const char* path) {
+    fake::Record("GetFileAttributesA(" + fake::Quote(path) + ")");
+    const auto& attributes = Current().script.attributes;
+    auto found = attributes.find(path);
+    return found == attributes.end() ? INVALID_FILE_ATTRIBUTES : found->second;
+}
+
+UINT PLATFORM_API GetACP() {
+    fake::Record("GetACP()");
+    return Current().script.codePage;
+}
+
+BOOL PLATFORM_API GetCPInfo(UINT codePage, CPINFO* info) {
+    fake::Record("GetCPInfo(" + fake::Number(codePage) + ")");
+    const fake::Script& s = Current().script;
+    if (s.cpInfoFails || codePage != s.codePage) return 0;
+    *info = s.cpInfo;
+    return 1;
+}
+
+HWND PLATFORM_API FindWindowExA(HWND parent, HWND childAfter, const char* className,
+                                const char* windowName) {
+    fake::Record("FindWindowExA(" + fake::Handle(parent) + ", " + fake::Handle(childAfter) + ", " +
+                 fake::Quote(className) + ", " + fake::Quote(windowName) + ")");
+    const auto& windows = Current().script.windows;
+    int parentIndex = static_cast<int>(reinterpret_cast<uintptr_t>(parent)) - 1;
+    size_t start = static_cast<size_t>(reinterpret_cast<uintptr_t>(childAfter));
+    for (size_t i = start; i < windows.size(); ++i) {
+        const fake::Window& w = windows[i];
+        if (w.parent != parentIndex || w.className != className) continue;
+        if (windowName != nullptr && w.title != windowName) continue;
+        return reinterpret_cast<HWND>(static_cast<uintptr_t>(i + 1));
+    }
+    return nullptr;
+}
+
+BOOL PLATFORM_API InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
+    fake::Record("InvalidateRect(" + fake::Handle(window) + ", " + (rect ? "rect" : "null") +
+                 ", " + fake::Number(static_cast<uintptr_t>(erase)) + ")");
+    return 1;
+}
+
+BOOL PLATFORM_API UpdateWindow(HWND window) {
+    fake::Record("UpdateWindow(" + fake::Handle(window) + ")");
+    return 1;
+}
+
+int PLATFORM_API MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
+    fake::Record("MessageBoxA(" + fake::Handle(owner) + ", " + fake::Quote(text) + ", " +
+                 fake::Quote(caption) + ", " + fake::Number(type) + ")");
+    return 1;  // IDOK
+}
+
+BOOL PLATFORM_API SystemParametersInfoA(UINT action, UINT param, void* data, UINT flags) {
+    const char* path = static_cast<const char*>(data);
+    fake::Record("SystemParametersInfoA(" + fake::Number(action) + ", " + fake::Number(param) +
+                 ", " + fake::Quote(path) + ", " + fake::Number(flags) + ")");
+    BOOL answer = Current().script.wallpaperAnswer;
+    if (answer && action == SPI_SETDESKWALLPAPER && path != nullptr) Current().wallpaper = path;
+    return answer;
+}
+
+int PLATFORM_API wsprintfA(char* buffer, const char* format, const char* first,
+                           const char* second, const char* third) {
+    EXPECT_STREQ(format, "%s%s%s");
+    std::string joined = std::string(first) + second + third;
+    // Every buffer the program formats into holds MAX_PATH + 1 characters.
+    EXPECT_LE(joined.size(), static_cast<size_t>(MAX_PATH)) << "would overrun: " << joined;
+    if (joined.size() > static_cast<size_t>(MAX_PATH)) joined.resize(MAX_PATH);
+    std::memcpy(buffer, joined.c_str(), joined.size() + 1);
+    return static_cast<int>(joined.size());
+}
+
+}  // namespace platform
