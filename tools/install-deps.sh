@@ -1,12 +1,13 @@
 #!/bin/sh
-# Installs everything the builds and tests need on Debian 12, as root.
-# Packages already installed are left alone; with nothing missing this
-# makes no network access at all.
+# Installs everything the builds, tests and demo need on Debian 12, as
+# root (the Japanese font lets the demo's message boxes be read).
+# What is already there is left alone; with nothing missing this makes no
+# network access at all.
 set -e
 
-packages="cmake make g++ python3 libgtest-dev googletest
+packages="cmake make g++ python3 libgtest-dev googletest locales
 g++-mingw-w64-i686 wine wine32:i386 xvfb xauth xdotool x11-utils imagemagick
-icoutils python3-pefile"
+icoutils python3-pefile fonts-ipafont-gothic"
 
 missing=""
 for p in $packages; do
@@ -16,17 +17,27 @@ for p in $packages; do
         *) missing="$missing $p" ;;
     esac
 done
-[ -z "$missing" ] && exit 0
+# Wine takes code page 932 from a Japanese locale, but can give files
+# Japanese names only when glibc has that locale compiled.
+need_locale=""
+locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\{0,1\}8' || need_locale=yes
+[ -z "$missing$need_locale" ] && exit 0
 
 if [ "$(id -u)" -ne 0 ]; then
-    echo "install-deps: missing:$missing; run this as root to install them" >&2
+    echo "install-deps: missing:$missing${need_locale:+ ja_JP.UTF-8 locale}; run as root" >&2
     exit 1
 fi
-echo "install-deps: installing$missing"
-# Wine runs 32-bit Windows programs with its i386 half.
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
+if [ -n "$missing" ]; then
+    echo "install-deps: installing$missing"
+    # Wine runs 32-bit Windows programs with its i386 half.
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq $missing >/dev/null
 fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq $missing >/dev/null
+if [ -n "$need_locale" ]; then
+    echo "install-deps: compiling the ja_JP.UTF-8 locale"
+    localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+fi

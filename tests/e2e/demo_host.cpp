@@ -1,0 +1,88 @@
+// Hosts a program in a Wine virtual desktop for the demo, with no window of
+// its own: the desktop closes when its last program ends.
+//
+//   demo_host.exe MILLISECONDS [COMMAND LINE]
+//
+// Runs the command line, if any, and waits for it; writes its exit code to
+// exit-code.txt in the working folder; then stays MILLISECONDS longer.
+// When the program shows a message box, the host writes box-shown.txt and
+// presses the box's OK button once box-seen.txt appears (the demo script
+// writes it after its screenshot), or after ten seconds.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+struct BoxSearch {
+    DWORD processId;
+    HWND box;
+};
+
+BOOL CALLBACK FindBox(HWND window, LPARAM param) {
+    BoxSearch* search = reinterpret_cast<BoxSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (owner == search->processId && lstrcmpA(className, "#32770") == 0 &&
+        IsWindowVisible(window)) {
+        search->box = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void Touch(const char* name) {
+    if (FILE* f = std::fopen(name, "w")) std::fclose(f);
+}
+
+// Waits for the program, answering its boxes as the header says.
+void WaitAnsweringBoxes(const PROCESS_INFORMATION& process) {
+    HWND shown = nullptr;
+    DWORD shownAt = 0;
+    while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT) {
+        BoxSearch search = {process.dwProcessId, nullptr};
+        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+        if (search.box == nullptr) continue;
+        if (search.box != shown) {
+            shown = search.box;
+            shownAt = GetTickCount();
+            DeleteFileA("box-seen.txt");
+            Touch("box-shown.txt");
+        } else if (GetFileAttributesA("box-seen.txt") != INVALID_FILE_ATTRIBUTES ||
+                   GetTickCount() - shownAt > 10000) {
+            DeleteFileA("box-shown.txt");
+            DeleteFileA("box-seen.txt");
+            PostMessageA(shown, WM_COMMAND, IDOK, 0);
+        }
+    }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandTail, int) {
+    char* rest = nullptr;
+    long ms = std::strtol(commandTail, &rest, 10);
+    while (*rest == ' ') ++rest;
+    if (*rest != '\0') {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        DWORD code = 9999;
+        if (CreateProcessA(nullptr, rest, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                           &process)) {
+            WaitAnsweringBoxes(process);
+            GetExitCodeProcess(process.hProcess, &code);
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+        }
+        if (FILE* f = std::fopen("exit-code.txt", "w")) {
+            std::fprintf(f, "%lu\n", code);
+            std::fclose(f);
+        }
+    }
+    if (ms > 0) Sleep(static_cast<DWORD>(ms));
+    return 0;
+}

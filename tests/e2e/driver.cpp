@@ -1,0 +1,406 @@
+// End-to-end tests of the real tessaron.exe on a Windows API (Wine).
+//
+//   e2e_driver.exe <path of tessaron.exe> [GoogleTest options]
+//
+// Each case lays out a fresh folder (bitmaps, other files, a copy of the
+// program), may create shell windows of its own, starts the program with a
+// command line and working folder, reads and dismisses every message box
+// the program shows, and checks the exit code and the user's wallpaper
+// setting afterwards. Run it under a Japanese locale (ANSI code page 932):
+// the boxes' texts are compared as code page 932 bytes.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/expected_texts.h"
+
+namespace {
+
+std::string programPath;  // tessaron.exe as built
+std::string runFolder;    // a fresh folder for this run, ends in '\'
+
+const char kUnchanged[] = "C:\\unchanged-sentinel.bmp";
+const DWORD kRunTimeoutMs = 30000;
+const size_t kMostBoxes = 4;  // more means the program is looping
+
+// --- The user's wallpaper setting -----------------------------------------
+
+const char kDesktopKey[] = "Control Panel\\Desktop";
+
+void SetWallpaperSetting(const std::string& value) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "Wallpaper", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(key);
+}
+
+std::string WallpaperSetting() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return "(no key)";
+    }
+    char value[1024] = {};
+    DWORD size = sizeof value - 1;
+    LONG status = RegQueryValueExA(key, "Wallpaper", nullptr, nullptr,
+                                   reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS ? value : "(no value)";
+}
+
+// --- Running the program and answering its boxes ----------------------------
+
+struct Box {
+    std::string caption;  // code page 932 bytes
+    std::string text;
+    bool operator==(const Box& o) const { return caption == o.caption && text == o.text; }
+};
+
+std::string Hex(const std::string& bytes) {
+    std::string out;
+    char b[8];
+    for (unsigned char c : bytes) {
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            out += static_cast<char>(c);
+        } else {
+            std::snprintf(b, sizeof b, "\\x%02X", c);
+            out += b;
+        }
+    }
+    return out;
+}
+
+void PrintTo(const Box& box, std::ostream* out) {
+    *out << "{caption \"" << Hex(box.caption) << "\", text \"" << Hex(box.text) << "\"}";
+}
+
+struct Outcome {
+    bool started = false;
+    bool timedOut = false;
+    DWORD exitCode = 0xDEAD;
+    std::vector<Box> boxes;
+    std::string wallpaper;
+};
+
+std::string WindowTextAs932(HWND window) {
+    wchar_t wide[2048] = {};
+    GetWindowTextW(window, wide, 2047);
+    char bytes[4096] = {};
+    WideCharToMultiByte(932, 0, wide, -1, bytes, sizeof bytes - 1, nullptr, nullptr);
+    return bytes;
+}
+
+struct BoxSearch {
+    DWORD processId;
+    std::vector<HWND> boxes;
+};
+
+BOOL CALLBACK CollectBox(HWND window, LPARAM param) {
+    BoxSearch* search = reinterpret_cast<BoxSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    // A box is complete, texts and all, once it is shown.
+    if (owner == search->processId && std::string(className) == "#32770" &&
+        IsWindowVisible(window)) {
+        search->boxes.push_back(window);
+    }
+    return TRUE;
+}
+
+void PumpMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
+// Starts `program` with `tail` after its quoted name, in `workingFolder`,
+// and waits for it to end, reading and dismissing each box it shows.
+Outcome RunProgram(const std::string& program, const std::string& tail,
+                   const std::string& workingFolder) {
+    Outcome out;
+    SetWallpaperSetting(kUnchanged);
+    std::string commandLine = "\"" + program + "\"" + (tail.empty() ? "" : " " + tail);
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workingFolder.c_str(), &startup, &process)) {
+        ADD_FAILURE() << "cannot start " << program << ": error " << GetLastError();
+        return out;
+    }
+    out.started = true;
+    std::set<HWND> answered;
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD wait = MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 50, QS_ALLINPUT);
+        if (wait == WAIT_OBJECT_0) break;
+        PumpMessages();
+        BoxSearch search = {process.dwProcessId, {}};
+        EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&search));
+        for (HWND box : search.boxes) {
+            if (!answered.insert(box).second) continue;
+            out.boxes.push_back({WindowTextAs932(box), WindowTextAs932(GetDlgItem(box, 0xFFFF))});
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+        if (out.boxes.size() > kMostBoxes || GetTickCount() - start > kRunTimeoutMs) {
+            out.timedOut = true;
+            TerminateProcess(process.hProcess, 0xDEAD);
+            WaitForSingleObject(process.hProcess, 5000);
+            break;
+        }
+    }
+    GetExitCodeProcess(process.hProcess, &out.exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    out.wallpaper = WallpaperSetting();
+    return out;
+}
+
+// --- Shell windows of our own -------------------------------------------------
+
+LRESULT CALLBACK PlainWindowProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    return DefWindowProcA(w, m, wp, lp);
+}
+
+HWND MakeWindow(const char* className, const char* title, HWND parent) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = PlainWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);  // fails harmlessly when already registered
+    HWND window = CreateWindowExA(0, className, title, parent ? WS_CHILD : WS_POPUP, 0, 0, 10,
+                                  10, parent, nullptr, wc.hInstance, nullptr);
+    EXPECT_NE(window, nullptr) << "cannot create a " << className << " window";
+    return window;
+}
+
+enum class Shell { None, ActiveDesktop, IconView, OtherTitle };
+
+// The desktop's windows as the shell lays them out, destroyed at the end
+// of the case.
+class ShellWindows {
+public:
+    explicit ShellWindows(Shell shell) {
+        if (shell == Shell::None) return;
+        top_ = MakeWindow("Progman", shell == Shell::OtherTitle ? "Desktop" : "Program Manager",
+                          nullptr);
+        HWND view = MakeWindow("SHELLDLL_DefView", "", top_);
+        MakeWindow(shell == Shell::IconView ? "SysListView32" : "Internet Explorer_Server", "",
+                   view);
+    }
+    ~ShellWindows() {
+        if (top_) DestroyWindow(top_);
+    }
+    ShellWindows(const ShellWindows&) = delete;
+    ShellWindows& operator=(const ShellWindows&) = delete;
+
+private:
+    HWND top_ = nullptr;
+};
+
+// --- Laying out a folder --------------------------------------------------------
+
+// A 2x2 bitmap, 24 bits per pixel, of one colour.
+void WriteBitmap(const std::string& path, unsigned colour) {
+    unsigned char file[70] = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,
+                              40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0};
+    file[34] = 16;  // image size
+    for (int row = 0; row < 2; ++row) {
+        for (int x = 0; x < 2; ++x) {
+            unsigned char* p = file + 54 + row * 8 + x * 3;
+            p[0] = colour & 0xFF;
+            p[1] = colour >> 8 & 0xFF;
+            p[2] = colour >> 16 & 0xFF;
+        }
+    }
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    std::fwrite(file, 1, sizeof file, f);
+    std::fclose(f);
+}
+
+bool EndsWith(const std::string& s, const std::string& end) {
+    return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+
+// Makes `entry` under `folder`: a subfolder when it ends in '\', a copy of
+// the program when it ends in ".exe", a bitmap for ".bmp", a text file
+// otherwise.
+void Lay(const std::string& folder, const std::string& entry) {
+    std::string path = folder + entry;
+    for (size_t i = folder.size(); i < path.size(); ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(path[i]))) {
+            ++i;  // its second byte may be 0x5C, and is no separator
+        } else if (path[i] == '\\') {
+            CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+        }
+    }
+    if (EndsWith(entry, "\\")) return;
+    if (EndsWith(entry, ".exe")) {
+        ASSERT_TRUE(CopyFileA(programPath.c_str(), path.c_str(), FALSE))
+            << path << ": error " << GetLastError();
+    } else if (EndsWith(entry, ".bmp")) {
+        WriteBitmap(path, static_cast<unsigned>(std::hash<std::string>()(entry)));
+    } else {
+        FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr) << path;
+        std::fputs("not a picture\r\n", f);
+        std::fclose(f);
+    }
+}
+
+std::string Expand(const std::string& text, const std::string& folder) {
+    std::string out = text;
+    for (size_t at; (at = out.find("{dir}")) != std::string::npos;) out.replace(at, 5, folder);
+    return out;
+}
+
+// --- The cases ----------------------------------------------------------------------
+
+enum class BoxKind { ActiveDesktop, NotFound };
+
+struct ExpectedBox {
+    BoxKind kind;
+    std::string text;  // for NotFound: the path, with {dir} for the case's folder
+};
+
+struct Case {
+    const char* name;
+    std::vector<std::string> entries;  // laid out in the case's folder
+    std::string program;               // a copy in the folder, or "" for the build's
+    std::string workingFolder;         // under the case's folder
+    std::string tail;                  // {dir} stands for the case's folder
+    Shell shell;
+    std::vector<ExpectedBox> boxes;
+    std::vector<std::string> wallpapers;  // any of these; kUnchanged when nothing is set
+    int runs;                             // how many times to run
+    bool varied;                          // the runs must not all give the same wallpaper
+    bool needs932;
+};
+
+const char kDiverse[] = "diverse";
+
+const Case kCases[] = {
+    {"AbsolutePath", {"a.bmp"}, "", "", "{dir}a.bmp", Shell::None, {}, {"{dir}a.bmp"}, 1, false,
+     false},
+    {"QuotedPathWithSpaces", {"my pic.bmp"}, "", "", "\"{dir}my pic.bmp\"", Shell::None, {},
+     {"{dir}my pic.bmp"}, 1, false, false},
+    {"OnlyTheFirstOfTwoArguments", {"a.bmp", "b.bmp"}, "", "", "{dir}a.bmp {dir}b.bmp",
+     Shell::None, {}, {"{dir}a.bmp"}, 1, false, false},
+    {"RelativeToTheWorkingFolder", {"prog\\tessaron.exe", "work\\rel.bmp"}, "prog\\tessaron.exe",
+     "work\\", "rel.bmp", Shell::None, {}, {"rel.bmp"}, 1, false, false},
+    {"RelativeNotToTheProgramsFolder", {"prog\\tessaron.exe", "prog\\rel.bmp", "work\\"},
+     "prog\\tessaron.exe", "work\\", "rel.bmp", Shell::None, {{BoxKind::NotFound, "rel.bmp"}},
+     {kUnchanged}, 1, false, false},
+    {"MissingFile", {"a.bmp"}, "", "", "{dir}gone.bmp", Shell::None,
+     {{BoxKind::NotFound, "{dir}gone.bmp"}}, {kUnchanged}, 1, false, false},
+    {"UnmatchedQuoteTakesTheRandomRoad", {"tessaron.exe", "only.bmp"}, "tessaron.exe", "",
+     "\"{dir}a b.bmp", Shell::None, {}, {"{dir}only.bmp"}, 1, false, false},
+    {"ActiveDesktopWarnsThenApplies", {"a.bmp"}, "", "", "{dir}a.bmp", Shell::ActiveDesktop,
+     {{BoxKind::ActiveDesktop, ""}}, {"{dir}a.bmp"}, 1, false, false},
+    {"ActiveDesktopWarnsThenReportsMissing", {}, "", "", "{dir}gone.bmp", Shell::ActiveDesktop,
+     {{BoxKind::ActiveDesktop, ""}, {BoxKind::NotFound, "{dir}gone.bmp"}}, {kUnchanged}, 1,
+     false, false},
+    {"IconViewAloneGivesNoWarning", {"a.bmp"}, "", "", "{dir}a.bmp", Shell::IconView, {},
+     {"{dir}a.bmp"}, 1, false, false},
+    {"ProgmanWithAnotherTitleGivesNoWarning", {"a.bmp"}, "", "", "{dir}a.bmp", Shell::OtherTitle,
+     {}, {"{dir}a.bmp"}, 1, false, false},
+    {"RandomPickAmongTheBitmaps",
+     {"tessaron.exe", "red.bmp", "green.bmp", "blue.bmp", "notes.txt", "folder.bmp\\"},
+     "tessaron.exe", "", "", Shell::None, {},
+     {"{dir}red.bmp", "{dir}green.bmp", "{dir}blue.bmp"}, 8, true, false},
+    {"OneBitmapIsAlwaysPicked", {"tessaron.exe", "only.bmp", "notes.txt", "folder.bmp\\"},
+     "tessaron.exe", "", "", Shell::None, {}, {"{dir}only.bmp"}, 3, false, false},
+    {"NoBitmapsIsSilent", {"tessaron.exe", "notes.txt", "folder.bmp\\"}, "tessaron.exe", "", "",
+     Shell::None, {}, {kUnchanged}, 1, false, false},
+    // The name ends in 0x95 0x5C, one character in code page 932. Split byte
+    // by byte, the program would search "{dir}\x95\" and find nothing.
+    {"DoubleByteNameEndingIn5C", {"\x95\x5C.exe", "a.bmp", "b.bmp"}, "\x95\x5C.exe", "", "",
+     Shell::None, {}, {"{dir}a.bmp", "{dir}b.bmp"}, 1, false, true},
+};
+
+class EndToEnd : public ::testing::TestWithParam<Case> {};
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
+
+std::string ExpectedCaption(BoxKind kind) {
+    return kind == BoxKind::ActiveDesktop ? expected::kActiveDesktopCaption
+                                          : expected::kNotFoundCaption;
+}
+
+TEST_P(EndToEnd, Case) {
+    const Case& c = GetParam();
+    if (c.needs932) {
+        ASSERT_EQ(GetACP(), 932u) << "run the end-to-end tests under a Japanese locale";
+    }
+    std::string folder = runFolder + c.name + "\\";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+    for (const std::string& entry : c.entries) Lay(folder, entry);
+    ASSERT_FALSE(HasFatalFailure());
+
+    std::vector<Box> boxes;
+    for (const ExpectedBox& e : c.boxes) {
+        boxes.push_back({ExpectedCaption(e.kind), e.kind == BoxKind::ActiveDesktop
+                                                      ? expected::kActiveDesktopText
+                                                      : Expand(e.text, folder)});
+    }
+    std::set<std::string> allowed;
+    for (const std::string& w : c.wallpapers) allowed.insert(Expand(w, folder));
+
+    ShellWindows shell(c.shell);
+    std::string program = c.program.empty() ? programPath : folder + c.program;
+    std::set<std::string> seen;
+    for (int run = 0; run < c.runs; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run + 1));
+        Outcome out = RunProgram(program, Expand(c.tail, folder), folder + c.workingFolder);
+        ASSERT_TRUE(out.started);
+        EXPECT_FALSE(out.timedOut) << "still running after " << kRunTimeoutMs
+                                   << " ms, or showing box after box";
+        EXPECT_EQ(out.exitCode, 0u);
+        EXPECT_EQ(out.boxes, boxes);
+        EXPECT_EQ(allowed.count(out.wallpaper), 1u) << "wallpaper setting: " << out.wallpaper;
+        seen.insert(out.wallpaper);
+        Sleep(20);  // a new tick count for the next seed
+    }
+    if (c.varied) {
+        EXPECT_GT(seen.size(), 1u) << c.runs << " runs all picked " << *seen.begin();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, EndToEnd, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                             return std::string(info.param.name);
+                         });
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: e2e_driver <path of tessaron.exe> [GoogleTest options]\n");
+        return 2;
+    }
+    programPath = argv[1];
+    if (GetFileAttributesA(programPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        std::fprintf(stderr, "e2e_driver: no program at %s\n", programPath.c_str());
+        return 2;
+    }
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    runFolder = std::string(temp) + "tessaron-e2e-" + std::to_string(GetCurrentProcessId()) + "\\";
+    if (!CreateDirectoryA(runFolder.c_str(), nullptr)) {
+        std::fprintf(stderr, "e2e_driver: cannot create %s\n", runFolder.c_str());
+        return 2;
+    }
+    return RUN_ALL_TESTS();
+}

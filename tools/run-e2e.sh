@@ -1,0 +1,41 @@
+#!/bin/sh
+# Runs the end-to-end driver against tessaron.exe in a throwaway Wine
+# prefix, on Xvfb when there is no display, under a Japanese locale (ANSI
+# code page 932).
+#
+#   run-e2e.sh DRIVER.exe TESSARON.exe WORK_FOLDER [GoogleTest options]
+set -u
+driver=$1
+program=$2
+work=$3
+shift 3
+
+rm -rf "$work"
+mkdir -p "$work"
+export WINEPREFIX="$work/prefix"
+export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export LC_ALL=ja_JP.UTF-8
+
+xvfb_pid=""
+cleanup() {
+    wineserver -k 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    wait 2>/dev/null
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+if [ -z "${DISPLAY:-}" ]; then
+    . "$(dirname "$0")/xvfb.sh"
+    start_xvfb || exit 1
+fi
+
+# One server for the whole run, started with no output attached, so that
+# nothing the programs start holds this script's output open.
+mkdir -p "$WINEPREFIX"
+wineserver -p </dev/null >/dev/null 2>&1
+wineboot -i </dev/null >/dev/null 2>&1
+
+# Windows paths of the two programs: Wine maps the root to drive Z:.
+winpath() { printf 'Z:%s' "$(realpath "$1")" | tr / '\\'; }
+wine "$(winpath "$driver")" "$(winpath "$program")" "$@"

@@ -1,0 +1,104 @@
+#!/bin/sh
+# Builds tessaron.exe and runs it under Wine as a Japanese user would meet
+# it: in a Wine desktop, from a folder holding three sample wallpapers, with
+# no argument (a random pick) or with the file given. Then opens the
+# desktop again, which paints the wallpaper the program recorded in the
+# profile, and saves a screenshot of it. A message box, if the program shows
+# one, is saved as a screenshot too and then dismissed.
+#
+#   tools/run.sh [BITMAP]
+#
+# Uses Xvfb when there is no display. Exits with the program's exit code.
+set -eu
+cd "$(dirname "$0")/.."
+root=$PWD
+file=""
+[ $# -gt 0 ] && file=$(realpath -m "$1")
+
+tools/install-deps.sh
+cmake --preset win32 --log-level=WARNING >/dev/null
+cmake --build --preset win32 --target demo >/dev/null
+
+demo=$root/build/win32/demo
+desktop_png=$root/build/win32/demo-desktop.png
+box_png=$root/build/win32/demo-box.png
+rm -f "$root"/build/win32/demo-*.png "$demo"/*.txt
+export WINEPREFIX="$root/build/win32/demo-prefix"
+export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export LC_ALL=ja_JP.UTF-8
+
+xvfb_pid=""
+cleanup() {
+    wineserver -k 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    wait 2>/dev/null || true
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+if [ -z "${DISPLAY:-}" ]; then
+    . tools/xvfb.sh
+    start_xvfb
+fi
+mkdir -p "$WINEPREFIX"
+wineserver -p </dev/null >/dev/null 2>&1 || true
+wineboot -i </dev/null >/dev/null 2>&1
+
+# The Wine desktop's window, once it is on screen.
+desktop_window() {
+    i=0
+    while [ $i -lt 100 ]; do
+        w=$(xdotool search --onlyvisible --name '^Tessaron' 2>/dev/null | head -n 1 || true)
+        [ -n "$w" ] && { echo "$w"; return 0; }
+        sleep 0.2
+        i=$((i + 1))
+    done
+    return 1
+}
+
+winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+cd "$demo"
+if [ -n "$file" ]; then
+    printf 'Running: tessaron.exe "%s"\n' "$(winpath "$file")"
+    set -- tessaron.exe "$(winpath "$file")"
+else
+    echo "Running: tessaron.exe, beside $(ls ./*.bmp | sed 's|^\./||' | tr '\n' ' ')"
+    set -- tessaron.exe
+fi
+wine explorer /desktop=Tessaron,800x600 demo_host.exe 0 "$@" </dev/null >/dev/null 2>&1 &
+host=$!
+
+# The program ends at once unless it shows a box: the host then says so,
+# and presses OK once the box is on file.
+i=0
+boxes=0
+while kill -0 "$host" 2>/dev/null; do
+    sleep 0.2
+    i=$((i + 1))
+    if [ -e box-shown.txt ] && window=$(desktop_window); then
+        sleep 0.5
+        boxes=$((boxes + 1))
+        png=$box_png
+        [ $boxes -gt 1 ] && png=${box_png%.png}-$boxes.png
+        import -window "$window" "$png"
+        echo "tessaron.exe showed a message box: $png"
+        rm -f box-shown.txt
+        : > box-seen.txt
+    fi
+    if [ $i -gt 300 ]; then
+        echo "tessaron.exe did not end; stopping it." >&2
+        exit 1
+    fi
+done
+status=$(tr -d '\r\n' < exit-code.txt 2>/dev/null || echo "unknown")
+echo "tessaron.exe exited with code $status."
+wallpaper=$(wine reg query 'HKCU\Control Panel\Desktop' /v Wallpaper 2>/dev/null |
+    tr -d '\r' | sed -n 's/.*REG_SZ[[:space:]]*//p')
+printf 'Wallpaper setting: %s\n' "$wallpaper"
+
+# A new Wine desktop paints the wallpaper recorded in the profile.
+wine explorer /desktop=Tessaron,800x600 demo_host.exe 8000 </dev/null >/dev/null 2>&1 &
+window=$(desktop_window) || { echo "The Wine desktop did not appear." >&2; exit 1; }
+sleep 2
+import -window "$window" "$desktop_png"
+echo "Screenshot of the Wine desktop: $desktop_png"
+[ "$status" = 0 ]
