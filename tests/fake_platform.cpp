@@ -1,7 +1,5 @@
 #include "tests/fake_platform.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <cstring>
 #include <set>
@@ -19,6 +17,18 @@ struct State {
     std::map<uintptr_t, size_t> searches;  // open handle -> next entry
     std::map<uintptr_t, size_t> listingOf;  // open handle -> listing index
     std::string wallpaper;
+    std::vector<int> served;  // entries stored, per search
+    std::vector<std::string> patterns;
+    std::vector<std::string> pathsTested;
+};
+
+int platformDepth = 0;
+
+// Marks the time spent inside the stand-in's own code, whose allocations
+// are not the program's.
+struct Inside {
+    Inside() { ++platformDepth; }
+    ~Inside() { --platformDepth; }
 };
 
 State& Current() {
@@ -51,20 +61,25 @@ void Store(const Entry& from, platform::WIN32_FIND_DATAA* to) {
     // Junk in every field but the two the program reads.
     std::memset(to, 0xA5, sizeof *to);
     to->dwFileAttributes = from.attributes;
-    EXPECT_LT(from.name.size(), sizeof to->cFileName) << "a name the platform cannot return";
+    if (from.name.size() >= sizeof to->cFileName) Violation("a name no search can return");
     std::strncpy(to->cFileName, from.name.c_str(), sizeof to->cFileName - 1);
     to->cFileName[sizeof to->cFileName - 1] = '\0';
 }
 
 }  // namespace
 
+bool InsidePlatform() { return platformDepth > 0; }
+
 void Reset() { Current() = State(); }
 
 Script& Setup() { return Current().script; }
 
 void ForgetCalls() {
-    Current().calls.clear();
-    Current().findNextCalls = 0;
+    State& state = Current();
+    state.calls.clear();
+    state.findNextCalls = 0;
+    state.patterns.clear();
+    state.pathsTested.clear();
 }
 
 const std::vector<std::string>& Calls() { return Current().calls; }
@@ -90,6 +105,15 @@ std::string WallpaperCall(const std::string& path) {
 }
 
 int FindNextCalls() { return Current().findNextCalls; }
+
+int EntriesServed(int search) {
+    const auto& served = Current().served;
+    return search >= 0 && static_cast<size_t>(search) < served.size() ? served[search] : 0;
+}
+
+const std::vector<std::string>& Patterns() { return Current().patterns; }
+
+const std::vector<std::string>& PathsTested() { return Current().pathsTested; }
 
 int OpenSearches() { return static_cast<int>(Current().searches.size()); }
 
@@ -134,21 +158,25 @@ namespace platform {
 using fake::Current;
 
 char* PLATFORM_API GetCommandLineA() {
+    fake::Inside inside;
     fake::Record("GetCommandLineA()");
     return &Current().script.commandLine[0];
 }
 
 HINSTANCE PLATFORM_API GetModuleHandleA(const char* moduleName) {
+    fake::Inside inside;
     fake::Record("GetModuleHandleA(" + fake::Quote(moduleName) + ")");
     return reinterpret_cast<HINSTANCE>(0x400000);
 }
 
 DWORD PLATFORM_API GetTickCount() {
+    fake::Inside inside;
     fake::Record("GetTickCount()");
     return Current().script.tickCount;
 }
 
 DWORD PLATFORM_API GetModuleFileNameA(HINSTANCE module, char* buffer, DWORD size) {
+    fake::Inside inside;
     fake::Record("GetModuleFileNameA(" + fake::Handle(module) + ", " + fake::Number(size) + ")");
     const fake::Script& s = Current().script;
     if (s.moduleNameStyle == fake::ModuleNameStyle::Fails) return 0;
@@ -167,11 +195,15 @@ DWORD PLATFORM_API GetModuleFileNameA(HINSTANCE module, char* buffer, DWORD size
 }
 
 HANDLE PLATFORM_API FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* entry) {
+    fake::Inside inside;
     fake::Record("FindFirstFileA(" + fake::Quote(pattern) + ")");
     fake::State& state = Current();
+    state.patterns.push_back(pattern);
     size_t index = static_cast<size_t>(state.searchesStarted++);
+    state.served.push_back(0);
     const fake::Listing& listing = fake::ListingAt(index);
     if (listing.fails || listing.entries.empty()) return INVALID_HANDLE_VALUE;
+    state.served[index] = 1;
     uintptr_t handle = fake::kFirstSearchHandle + index;
     state.searches[handle] = 1;
     state.listingOf[handle] = index;
@@ -180,37 +212,45 @@ HANDLE PLATFORM_API FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* entry)
 }
 
 BOOL PLATFORM_API FindNextFileA(HANDLE search, WIN32_FIND_DATAA* entry) {
+    fake::Inside inside;
     fake::State& state = Current();
     ++state.findNextCalls;
     auto open = state.searches.find(reinterpret_cast<uintptr_t>(search));
     if (open == state.searches.end()) {
-        ADD_FAILURE() << "FindNextFileA on a search that is not open: " << fake::Handle(search);
+        fake::Violation("FindNextFileA on a search that is not open: " + fake::Handle(search));
         return 0;
     }
-    const fake::Listing& listing = fake::ListingAt(state.listingOf[open->first]);
+    size_t index = state.listingOf[open->first];
+    const fake::Listing& listing = fake::ListingAt(index);
     if (open->second >= listing.entries.size()) return 0;
     fake::Store(listing.entries[open->second++], entry);
+    ++state.served[index];
     return 1;
 }
 
 BOOL PLATFORM_API FindClose(HANDLE search) {
+    fake::Inside inside;
     fake::Record("FindClose(" + fake::Handle(search) + ")");
     return Current().searches.erase(reinterpret_cast<uintptr_t>(search)) ? 1 : 0;
 }
 
 DWORD PLATFORM_API GetFileAttributesA(const char* path) {
+    fake::Inside inside;
     fake::Record("GetFileAttributesA(" + fake::Quote(path) + ")");
+    Current().pathsTested.push_back(path);
     const auto& attributes = Current().script.attributes;
     auto found = attributes.find(path);
     return found == attributes.end() ? INVALID_FILE_ATTRIBUTES : found->second;
 }
 
 UINT PLATFORM_API GetACP() {
+    fake::Inside inside;
     fake::Record("GetACP()");
     return Current().script.codePage;
 }
 
 BOOL PLATFORM_API GetCPInfo(UINT codePage, CPINFO* info) {
+    fake::Inside inside;
     fake::Record("GetCPInfo(" + fake::Number(codePage) + ")");
     const fake::Script& s = Current().script;
     if (s.cpInfoFails || codePage != s.codePage) return 0;
@@ -220,6 +260,7 @@ BOOL PLATFORM_API GetCPInfo(UINT codePage, CPINFO* info) {
 
 HWND PLATFORM_API FindWindowExA(HWND parent, HWND childAfter, const char* className,
                                 const char* windowName) {
+    fake::Inside inside;
     fake::Record("FindWindowExA(" + fake::Handle(parent) + ", " + fake::Handle(childAfter) + ", " +
                  fake::Quote(className) + ", " + fake::Quote(windowName) + ")");
     const auto& windows = Current().script.windows;
@@ -235,23 +276,27 @@ HWND PLATFORM_API FindWindowExA(HWND parent, HWND childAfter, const char* classN
 }
 
 BOOL PLATFORM_API InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
+    fake::Inside inside;
     fake::Record("InvalidateRect(" + fake::Handle(window) + ", " + (rect ? "rect" : "null") +
                  ", " + fake::Number(static_cast<uintptr_t>(erase)) + ")");
     return 1;
 }
 
 BOOL PLATFORM_API UpdateWindow(HWND window) {
+    fake::Inside inside;
     fake::Record("UpdateWindow(" + fake::Handle(window) + ")");
     return 1;
 }
 
 int PLATFORM_API MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
+    fake::Inside inside;
     fake::Record("MessageBoxA(" + fake::Handle(owner) + ", " + fake::Quote(text) + ", " +
                  fake::Quote(caption) + ", " + fake::Number(type) + ")");
     return 1;  // IDOK
 }
 
 BOOL PLATFORM_API SystemParametersInfoA(UINT action, UINT param, void* data, UINT flags) {
+    fake::Inside inside;
     const char* path = static_cast<const char*>(data);
     fake::Record("SystemParametersInfoA(" + fake::Number(action) + ", " + fake::Number(param) +
                  ", " + fake::Quote(path) + ", " + fake::Number(flags) + ")");
@@ -262,11 +307,14 @@ BOOL PLATFORM_API SystemParametersInfoA(UINT action, UINT param, void* data, UIN
 
 int PLATFORM_API wsprintfA(char* buffer, const char* format, const char* first,
                            const char* second, const char* third) {
-    EXPECT_STREQ(format, "%s%s%s");
+    fake::Inside inside;
+    if (std::string(format) != "%s%s%s") fake::Violation("unexpected format: " + std::string(format));
     std::string joined = std::string(first) + second + third;
     // Every buffer the program formats into holds MAX_PATH + 1 characters.
-    EXPECT_LE(joined.size(), static_cast<size_t>(MAX_PATH)) << "would overrun: " << joined;
-    if (joined.size() > static_cast<size_t>(MAX_PATH)) joined.resize(MAX_PATH);
+    if (joined.size() > static_cast<size_t>(MAX_PATH)) {
+        fake::Violation("wsprintfA would overrun the path buffer: " + joined);
+        joined.resize(MAX_PATH);
+    }
     std::memcpy(buffer, joined.c_str(), joined.size() + 1);
     return static_cast<int>(joined.size());
 }

@@ -79,9 +79,23 @@ std::string WallpaperCall(const std::string& path);
 
 // Counters that are not worth a line each.
 int FindNextCalls();
+// How many entries the n-th search (from 0) stored in the find record.
+int EntriesServed(int search);
+// The texts passed to FindFirstFileA and to GetFileAttributesA, in order.
+const std::vector<std::string>& Patterns();
+const std::vector<std::string>& PathsTested();
 int OpenSearches();  // searches started and not yet closed
 // The path last accepted by the wallpaper setting, or "" if none.
 const std::string& Wallpaper();
+
+// True while one of the stand-in's platform operations runs: what it
+// allocates for its records is not the program's doing.
+bool InsidePlatform();
+
+// Reports a misuse of the platform by the program: a write past its path
+// buffer, a search used after it was closed. The unit tests count it as a
+// failure of the running test; the fuzzers abort.
+void Violation(const std::string& what);
 
 // Adds a window and returns its handle.
 HWND AddWindow(int parent, const std::string& className, const std::string& title);
