@@ -5,7 +5,7 @@
 # network access at all.
 set -e
 
-packages="cmake make g++ python3 libgtest-dev googletest locales
+packages="cmake make g++ python3 libgtest-dev googletest locales clang libclang-rt-14-dev
 g++-mingw-w64-i686 wine wine32:i386 xvfb xauth xdotool x11-utils imagemagick
 icoutils python3-pefile fonts-ipafont-gothic"
 

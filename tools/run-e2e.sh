@@ -4,6 +4,9 @@
 # code page 932).
 #
 #   run-e2e.sh DRIVER.exe TESSARON.exe WORK_FOLDER [GoogleTest options]
+#
+# With TESSARON_WINDOWS set to a Wine version name (winxp, win7, win10),
+# the prefix reports that version of Windows, and the driver checks it.
 set -u
 driver=$1
 program=$2
@@ -35,6 +38,18 @@ fi
 mkdir -p "$WINEPREFIX"
 wineserver -p </dev/null >/dev/null 2>&1
 wineboot -i </dev/null >/dev/null 2>&1
+expect=""
+case "${TESSARON_WINDOWS:-}" in
+    "") ;;
+    winxp) expect=5.1 ;;
+    win7) expect=6.1 ;;
+    win10) expect=10.0 ;;
+    *) echo "unknown TESSARON_WINDOWS: $TESSARON_WINDOWS" >&2; exit 2 ;;
+esac
+if [ -n "$expect" ]; then
+    wine winecfg /v "$TESSARON_WINDOWS" </dev/null >/dev/null 2>&1
+    set -- "--expect-windows=$expect" "$@"
+fi
 
 # Windows paths of the two programs: Wine maps the root to drive Z:.
 winpath() { printf 'Z:%s' "$(realpath "$1")" | tr / '\\'; }

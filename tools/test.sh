@@ -1,6 +1,10 @@
 #!/bin/sh
-# Installs what is missing, builds both presets and runs every test:
-# the unit tests natively and under Wine, and the checks on tessaron.exe.
+# Installs what is missing, then builds and runs every test:
+#   host   the unit tests, natively
+#   asan   the unit tests under AddressSanitizer and UndefinedBehaviorSanitizer
+#   win32  tessaron.exe; the unit tests under Wine; the exe's headers, imports,
+#          resources and size; a reproducible build; the end-to-end tests
+#   fuzz   each libFuzzer harness for FUZZ_SECONDS (default 30)
 # Run it from the repository root. Exits non-zero if anything fails.
 set -u
 cd "$(dirname "$0")/.."
@@ -16,10 +20,12 @@ step() {
     fi
 }
 
-for preset in host win32; do
-    step "configure $preset" cmake --preset "$preset" --log-level=WARNING
+for preset in host asan win32 fuzz; do
+    extra=""
+    [ "$preset" = fuzz ] && extra="-DFUZZ_SECONDS=${FUZZ_SECONDS:-30}"
+    step "configure $preset" cmake --preset "$preset" --log-level=WARNING $extra
     step "build $preset" cmake --build --preset "$preset"
-    step "test $preset" ctest --preset "$preset" --output-on-failure --progress
+    step "test $preset" ctest --preset "$preset" --output-on-failure
 done
 
 if [ -n "$failed" ]; then

@@ -1,6 +1,7 @@
 // End-to-end tests of the real tessaron.exe on a Windows API (Wine).
 //
-//   e2e_driver.exe <path of tessaron.exe> [GoogleTest options]
+//   e2e_driver.exe <path of tessaron.exe> [--expect-windows=MAJOR.MINOR]
+//                  [GoogleTest options]
 //
 // Each case lays out a fresh folder (bitmaps, other files, a copy of the
 // program), may create shell windows of its own, starts the program with a
@@ -384,10 +385,38 @@ INSTANTIATE_TEST_SUITE_P(Table, EndToEnd, ::testing::ValuesIn(kCases),
 
 }  // namespace
 
+// The version of Windows the run must see, when --expect-windows= is given.
+std::string expectedWindows;
+
+// GetVersionExA answers 6.2 to a program without a manifest on Windows 8.1
+// and later (and Wine does the same); RtlGetVersion tells the truth.
+TEST(Windows, ReportsTheVersionAskedFor) {
+    if (expectedWindows.empty()) GTEST_SKIP() << "no version asked for";
+    typedef LONG(WINAPI * RtlGetVersionProc)(OSVERSIONINFOW*);
+    RtlGetVersionProc rtlGetVersion = reinterpret_cast<RtlGetVersionProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
+    ASSERT_NE(rtlGetVersion, nullptr);
+    OSVERSIONINFOW info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+    ASSERT_EQ(rtlGetVersion(&info), 0);
+    EXPECT_EQ(std::to_string(info.dwMajorVersion) + "." + std::to_string(info.dwMinorVersion),
+              expectedWindows);
+}
+
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    const std::string flag = "--expect-windows=";
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]).compare(0, flag.size(), flag) == 0) {
+            expectedWindows = argv[i] + flag.size();
+            for (int j = i; j < argc; ++j) argv[j] = argv[j + 1];
+            --argc;
+            break;
+        }
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: e2e_driver <path of tessaron.exe> [GoogleTest options]\n");
+        std::fprintf(stderr, "usage: e2e_driver <path of tessaron.exe> "
+                             "[--expect-windows=MAJOR.MINOR] [GoogleTest options]\n");
         return 2;
     }
     programPath = argv[1];
