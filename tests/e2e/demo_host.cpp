@@ -12,27 +12,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
+
+#include "tests/e2e/message_boxes.h"
 
 namespace {
-
-struct BoxSearch {
-    DWORD processId;
-    HWND box;
-};
-
-BOOL CALLBACK FindBox(HWND window, LPARAM param) {
-    BoxSearch* search = reinterpret_cast<BoxSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (owner == search->processId && lstrcmpA(className, "#32770") == 0 &&
-        IsWindowVisible(window)) {
-        search->box = window;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 void Touch(const char* name) {
     if (FILE* f = std::fopen(name, "w")) std::fclose(f);
@@ -43,11 +27,10 @@ void WaitAnsweringBoxes(const PROCESS_INFORMATION& process) {
     HWND shown = nullptr;
     DWORD shownAt = 0;
     while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT) {
-        BoxSearch search = {process.dwProcessId, nullptr};
-        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-        if (search.box == nullptr) continue;
-        if (search.box != shown) {
-            shown = search.box;
+        std::vector<HWND> boxes = e2e::VisibleBoxesOf(process.dwProcessId);
+        if (boxes.empty()) continue;
+        if (boxes[0] != shown) {
+            shown = boxes[0];
             shownAt = GetTickCount();
             DeleteFileA("box-seen.txt");
             Touch("box-shown.txt");

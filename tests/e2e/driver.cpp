@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/e2e/message_boxes.h"
 #include "tests/expected_texts.h"
 
 namespace {
@@ -98,25 +99,6 @@ std::string WindowTextAs932(HWND window) {
     return bytes;
 }
 
-struct BoxSearch {
-    DWORD processId;
-    std::vector<HWND> boxes;
-};
-
-BOOL CALLBACK CollectBox(HWND window, LPARAM param) {
-    BoxSearch* search = reinterpret_cast<BoxSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char className[64] = {};
-    GetClassNameA(window, className, sizeof className);
-    // A box is complete, texts and all, once it is shown.
-    if (owner == search->processId && std::string(className) == "#32770" &&
-        IsWindowVisible(window)) {
-        search->boxes.push_back(window);
-    }
-    return TRUE;
-}
-
 void PumpMessages() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
@@ -146,9 +128,7 @@ Outcome RunProgram(const std::string& program, const std::string& tail,
         DWORD wait = MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 50, QS_ALLINPUT);
         if (wait == WAIT_OBJECT_0) break;
         PumpMessages();
-        BoxSearch search = {process.dwProcessId, {}};
-        EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&search));
-        for (HWND box : search.boxes) {
+        for (HWND box : e2e::VisibleBoxesOf(process.dwProcessId)) {
             if (!answered.insert(box).second) continue;
             out.boxes.push_back({WindowTextAs932(box), WindowTextAs932(GetDlgItem(box, 0xFFFF))});
             PostMessageA(box, WM_COMMAND, IDOK, 0);
