@@ -64,6 +64,9 @@ def main():
     check(pe.OPTIONAL_HEADER.Subsystem == 2, "GUI subsystem")
     sub = (pe.OPTIONAL_HEADER.MajorSubsystemVersion, pe.OPTIONAL_HEADER.MinorSubsystemVersion)
     check(sub == (4, 0), "subsystem version %d.%d, loadable by Windows 95 and NT 4" % sub)
+    osv = (pe.OPTIONAL_HEADER.MajorOperatingSystemVersion,
+           pe.OPTIONAL_HEADER.MinorOperatingSystemVersion)
+    check(osv == (4, 0), "operating system version %d.%d" % osv)
 
     imports = {e.dll.decode().upper(): {i.name.decode() for i in e.imports if i.name}
                for e in pe.DIRECTORY_ENTRY_IMPORT}

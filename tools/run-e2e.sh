@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs the end-to-end driver against tessaron.exe in a throwaway Wine
-# prefix, on Xvfb when there is no display, under a Japanese locale (ANSI
+# prefix, on an X server of its own (Xvfb), under a Japanese locale (ANSI
 # code page 932).
 #
 #   run-e2e.sh DRIVER.exe TESSARON.exe WORK_FOLDER [GoogleTest options]
@@ -28,10 +28,8 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-if [ -z "${DISPLAY:-}" ]; then
-    . "$(dirname "$0")/xvfb.sh"
-    start_xvfb || exit 1
-fi
+. "$(dirname "$0")/xvfb.sh"
+start_xvfb || exit 1
 
 # One server for the whole run, started with no output attached, so that
 # nothing the programs start holds this script's output open.
