@@ -4,12 +4,15 @@
 
 namespace {
 
+// Read while the test program starts, before any test steps the generator:
+// the state is a constant, set before any code runs.
+const uint32_t stateAtStart = randomState;
+
 TEST(RandomSource, StartsAsIfSeededWithOne) {
     // The value before any seeding must match what SeedRandom(1) leaves.
-    uint32_t atStart = randomState;
     SeedRandom(1);
-    EXPECT_EQ(atStart, randomState);
-    EXPECT_EQ(randomState, 22695478u);
+    EXPECT_EQ(stateAtStart, randomState);
+    EXPECT_EQ(stateAtStart, 22695478u);
 }
 
 TEST(RandomSource, KnownSequences) {
