@@ -33,7 +33,7 @@ bool PickRandomBitmap(char* path) {
 
     // Windows XP and 2000 return a path cut at the buffer's size without a
     // terminating zero; later versions terminate it. Either way a result of
-    // the full size means the path was cut.
+    // the full size means the path was cut, and 0 that it could not be read.
     platform::DWORD length = platform::GetModuleFileNameA(nullptr, path, MAX_PATH + 1);
     if (length == 0 || length > static_cast<platform::DWORD>(MAX_PATH)) return false;
     path[length] = '\0';
