@@ -13,14 +13,9 @@ cmake --preset win32 --log-level=WARNING >/dev/null
 cmake --build --preset win32 --target tessaron bench_pick nothing >/dev/null
 
 work=$root/build/win32/bench
-export WINEPREFIX="$work/prefix"
-export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+. tools/wine.sh
 trap 'wineserver -k 2>/dev/null || true' EXIT
-mkdir -p "$WINEPREFIX"
-wineserver -p </dev/null >/dev/null 2>&1 || true
-wineboot -i </dev/null >/dev/null 2>&1
-
-winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+start_wine "$work/prefix"
 for n in 1000 10000 100000; do
     folder=$work/folder-$n
     if [ "$(ls "$folder" 2>/dev/null | wc -l)" -ne $((n + 1)) ]; then

@@ -15,13 +15,12 @@ shift 3
 
 rm -rf "$work"
 mkdir -p "$work"
-export WINEPREFIX="$work/prefix"
-export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=ja_JP.UTF-8
+. "$(dirname "$0")/wine.sh"
 
 xvfb_pid=""
 cleanup() {
-    wineserver -k 2>/dev/null
+    [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null
 }
@@ -31,11 +30,7 @@ trap 'exit 130' INT TERM
 . "$(dirname "$0")/xvfb.sh"
 start_xvfb || exit 1
 
-# One server for the whole run, started with no output attached, so that
-# nothing the programs start holds this script's output open.
-mkdir -p "$WINEPREFIX"
-wineserver -p </dev/null >/dev/null 2>&1
-wineboot -i </dev/null >/dev/null 2>&1
+start_wine "$work/prefix"
 expect=""
 case "${TESSARON_WINDOWS:-}" in
     "") ;;
@@ -49,6 +44,4 @@ if [ -n "$expect" ]; then
     set -- "--expect-windows=$expect" "$@"
 fi
 
-# Windows paths of the two programs: Wine maps the root to drive Z:.
-winpath() { printf 'Z:%s' "$(realpath "$1")" | tr / '\\'; }
 wine "$(winpath "$driver")" "$(winpath "$program")" "$@"

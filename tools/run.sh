@@ -23,13 +23,12 @@ demo=$root/build/win32/demo
 desktop_png=$root/build/win32/demo-desktop.png
 box_png=$root/build/win32/demo-box.png
 rm -f "$root"/build/win32/demo-*.png "$demo"/*.txt
-export WINEPREFIX="$root/build/win32/demo-prefix"
-export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=ja_JP.UTF-8
+. tools/wine.sh
 
 xvfb_pid=""
 cleanup() {
-    wineserver -k 2>/dev/null || true
+    [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null || true
 }
@@ -39,9 +38,7 @@ if [ -z "${DISPLAY:-}" ]; then
     . tools/xvfb.sh
     start_xvfb
 fi
-mkdir -p "$WINEPREFIX"
-wineserver -p </dev/null >/dev/null 2>&1 || true
-wineboot -i </dev/null >/dev/null 2>&1
+start_wine "$root/build/win32/demo-prefix"
 
 # The Wine desktop's window, once it is on screen.
 desktop_window() {
@@ -55,7 +52,6 @@ desktop_window() {
     return 1
 }
 
-winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 cd "$demo"
 if [ -n "$file" ]; then
     printf 'Running: tessaron.exe "%s"\n' "$(winpath "$file")"
