@@ -35,6 +35,7 @@ const DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 const DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
 const int MAX_PATH = 260;                   // path buffers hold MAX_PATH + 1
 const UINT MB_OK = 0;                       // one OK button, no icon
+const UINT CP_ACP = 0;                      // the ANSI code page
 const UINT SPI_SETDESKWALLPAPER = 20;
 const UINT SPIF_UPDATEINIFILE = 1;          // record in the user profile, no broadcast
 const int SW_SHOWDEFAULT = 10;
@@ -97,6 +98,14 @@ DWORD PLATFORM_API GetFileAttributesA(const char* path);
 UINT PLATFORM_API GetACP();
 // Fills `info` for `codePage`; zero when the code page is unknown.
 BOOL PLATFORM_API GetCPInfo(UINT codePage, CPINFO* info);
+// Converts `text` from `codePage` (CP_ACP: the ANSI code page) to UTF-16 in
+// `wide`, which holds `wideLength` units. With a `length` of -1 the text
+// runs through its terminating zero, which is converted too. Returns the
+// units written; 0 on failure (the buffer too short, among others), when
+// what `wide` holds is undefined. A byte never gives more than one unit in
+// the ANSI code pages Windows offers, so a text of n bytes fits n units.
+int PLATFORM_API MultiByteToWideChar(UINT codePage, DWORD flags, const char* text, int length,
+                                     char16_t* wide, int wideLength);
 
 // Window manager.
 
@@ -110,8 +119,14 @@ HWND PLATFORM_API FindWindowExA(HWND parent, HWND childAfter, const char* classN
 BOOL PLATFORM_API InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 // Carries out the window's pending repaint now.
 BOOL PLATFORM_API UpdateWindow(HWND window);
-// Shows a modal box and blocks until it is dismissed.
+// Shows a modal box and blocks until it is dismissed. 0 when no box could
+// be shown.
 int PLATFORM_API MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
+// The same with UTF-16 texts, shown as the same characters whatever the
+// ANSI code page. Windows 95, 98 and Me implement this one of the few wide
+// functions they have, by way of the ANSI code page.
+int PLATFORM_API MessageBoxW(HWND owner, const char16_t* text, const char16_t* caption,
+                             UINT type);
 // Changes a system setting. With SPI_SETDESKWALLPAPER, `data` is the path
 // of the new wallpaper; non-zero when the setting took it.
 BOOL PLATFORM_API SystemParametersInfoA(UINT action, UINT param, void* data, UINT flags);

@@ -19,6 +19,7 @@ static_assert(offsetof(platform::WIN32_FIND_DATAA, cFileName) ==
 static_assert(sizeof(platform::CPINFO) == sizeof(::CPINFO), "code page record layout");
 static_assert(offsetof(platform::CPINFO, LeadByte) == offsetof(::CPINFO, LeadByte),
               "code page record layout");
+static_assert(sizeof(char16_t) == sizeof(WCHAR), "UTF-16 text");
 
 ::WIN32_FIND_DATAA* ToWindows(platform::WIN32_FIND_DATAA* entry) {
     return reinterpret_cast<::WIN32_FIND_DATAA*>(entry);
@@ -65,6 +66,12 @@ BOOL PLATFORM_API GetCPInfo(UINT codePage, CPINFO* info) {
     return ::GetCPInfo(codePage, reinterpret_cast<::CPINFO*>(info));
 }
 
+int PLATFORM_API MultiByteToWideChar(UINT codePage, DWORD flags, const char* text, int length,
+                                     char16_t* wide, int wideLength) {
+    return ::MultiByteToWideChar(codePage, flags, text, length, reinterpret_cast<LPWSTR>(wide),
+                                 wideLength);
+}
+
 HWND PLATFORM_API FindWindowExA(HWND parent, HWND childAfter, const char* className,
                                 const char* windowName) {
     return reinterpret_cast<HWND>(::FindWindowExA(reinterpret_cast<::HWND>(parent),
@@ -83,6 +90,12 @@ BOOL PLATFORM_API UpdateWindow(HWND window) {
 
 int PLATFORM_API MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
     return ::MessageBoxA(reinterpret_cast<::HWND>(owner), text, caption, type);
+}
+
+int PLATFORM_API MessageBoxW(HWND owner, const char16_t* text, const char16_t* caption,
+                             UINT type) {
+    return ::MessageBoxW(reinterpret_cast<::HWND>(owner), reinterpret_cast<LPCWSTR>(text),
+                         reinterpret_cast<LPCWSTR>(caption), type);
 }
 
 BOOL PLATFORM_API SystemParametersInfoA(UINT action, UINT param, void* data, UINT flags) {

@@ -1,5 +1,6 @@
 #include "tests/fake_platform.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -41,6 +42,70 @@ std::string Quote(const char* text) {
 }
 
 std::string Number(uintptr_t value) { return std::to_string(value); }
+
+// UTF-16 as UTF-8; a lone surrogate is written as the three bytes of its
+// own value, so that nothing is lost from the record.
+std::string Utf8(const std::u16string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | c >> 6);
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | c >> 12);
+            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | c >> 18);
+            out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string Quote(const char16_t* text) {
+    if (text == nullptr) return "null";
+    return "\"" + Utf8(text) + "\"";
+}
+
+// Code page 1252's 0x80 to 0x9F; the other bytes are their own code points.
+const char16_t k1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+// `text` in the script's ANSI code page (see UseCodePage932) as UTF-16.
+std::u16string DecodeAnsi(const std::string& text, UINT codePage) {
+    std::u16string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80) {
+            out += static_cast<char16_t>(b);
+        } else if (codePage != 932) {
+            out += b < 0xA0 ? k1252High[b - 0x80] : static_cast<char16_t>(b);
+        } else if (b >= 0xA1 && b <= 0xDF) {
+            out += static_cast<char16_t>(0xFF61 + (b - 0xA1));
+        } else if ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) {
+            bool known = i + 1 < text.size() && b == 0x95 && text[i + 1] == 0x5C;
+            if (i + 1 < text.size() && text[i + 1] != '\0') ++i;  // a lone lead byte
+            out += known ? u'\u8868' : u'\u30FB';
+        } else {
+            out += u'\u30FB';
+        }
+    }
+    return out;
+}
 
 std::string Handle(const void* handle) {
     if (handle == platform::INVALID_HANDLE_VALUE) return "-1";
@@ -95,9 +160,15 @@ std::vector<std::string> CallsTo(const std::vector<std::string>& operations) {
     return picked;
 }
 
-std::string MessageBoxCall(const std::string& text, const std::string& caption) {
+std::string MessageBoxCall(const std::u16string& text, const std::u16string& caption) {
+    return "MessageBoxW(0, " + Quote(text.c_str()) + ", " + Quote(caption.c_str()) + ", 0)";
+}
+
+std::string NarrowMessageBoxCall(const std::string& text, const std::string& caption) {
     return "MessageBoxA(0, " + Quote(text.c_str()) + ", " + Quote(caption.c_str()) + ", 0)";
 }
+
+std::u16string Widen(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
 std::string WallpaperCall(const std::string& path) {
     return "SystemParametersInfoA(20, 0, " + Quote(path.c_str()) + ", 1)";
@@ -257,6 +328,32 @@ BOOL PLATFORM_API GetCPInfo(UINT codePage, CPINFO* info) {
     return 1;
 }
 
+int PLATFORM_API MultiByteToWideChar(UINT codePage, DWORD flags, const char* text, int length,
+                                     char16_t* wide, int wideLength) {
+    fake::Inside inside;
+    fake::Record("MultiByteToWideChar(" + fake::Number(codePage) + ", " + fake::Number(flags) +
+                 ", " + fake::Quote(text) + ", " + std::to_string(length) + ", " +
+                 std::to_string(wideLength) + ")");
+    const fake::Script& s = Current().script;
+    if (codePage == CP_ACP) codePage = s.codePage;
+    if (s.wideConversionFails || codePage != s.codePage || text == nullptr || length < -1 ||
+        wideLength < 0) {
+        return 0;
+    }
+    std::string bytes = length == -1 ? std::string(text, std::strlen(text) + 1)
+                                     : std::string(text, static_cast<size_t>(length));
+    std::u16string converted = fake::DecodeAnsi(bytes, codePage);
+    int needed = static_cast<int>(converted.size());
+    if (wideLength == 0) return needed;
+    if (needed > wideLength) {
+        // Windows may have written part of the buffer by then.
+        for (int i = 0; i < wideLength; ++i) wide[i] = u'\uFFFD';
+        return 0;
+    }
+    std::copy(converted.begin(), converted.end(), wide);
+    return needed;
+}
+
 HWND PLATFORM_API FindWindowExA(HWND parent, HWND childAfter, const char* className,
                                 const char* windowName) {
     fake::Inside inside;
@@ -290,6 +387,14 @@ BOOL PLATFORM_API UpdateWindow(HWND window) {
 int PLATFORM_API MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
     fake::Inside inside;
     fake::Record("MessageBoxA(" + fake::Handle(owner) + ", " + fake::Quote(text) + ", " +
+                 fake::Quote(caption) + ", " + fake::Number(type) + ")");
+    return 1;  // IDOK
+}
+
+int PLATFORM_API MessageBoxW(HWND owner, const char16_t* text, const char16_t* caption,
+                             UINT type) {
+    fake::Inside inside;
+    fake::Record("MessageBoxW(" + fake::Handle(owner) + ", " + fake::Quote(text) + ", " +
                  fake::Quote(caption) + ", " + fake::Number(type) + ")");
     return 1;  // IDOK
 }

@@ -56,6 +56,8 @@ struct Script {
     UINT codePage = 1252;
     bool cpInfoFails = false;
     platform::CPINFO cpInfo = {1, {'?', 0}, {0}};
+    // MultiByteToWideChar fails whatever it is given.
+    bool wideConversionFails = false;
     std::string commandLine;
 };
 
@@ -68,13 +70,16 @@ void ForgetCalls();
 // The calls made since Reset, one line each, for example
 //   FindWindowExA(0, 0, "Progman", "Program Manager")
 //   MessageBoxA(0, "C:\x.bmp", "<caption bytes>", 0)
-// Texts are quoted byte for byte; a null text is written null.
+//   MessageBoxW(0, "C:\x.bmp", "<caption in UTF-8>", 0)
+// Narrow texts are quoted byte for byte, UTF-16 texts as UTF-8; a null
+// text is written null.
 const std::vector<std::string>& Calls();
 // Only the calls to the named operations, in order.
 std::vector<std::string> CallsTo(const std::vector<std::string>& operations);
 
 // What the calls above look like, for writing expectations.
-std::string MessageBoxCall(const std::string& text, const std::string& caption);
+std::string MessageBoxCall(const std::u16string& text, const std::u16string& caption);
+std::string NarrowMessageBoxCall(const std::string& text, const std::string& caption);
 std::string WallpaperCall(const std::string& path);
 
 // Counters that are not worth a line each.
@@ -105,9 +110,15 @@ HWND AddWindow(int parent, const std::string& className, const std::string& titl
 HWND AddShellWindows(const std::string& viewChildClass);
 
 // Sets the ANSI code page to 932 (lead bytes 0x81-0x9F and 0xE0-0xFC) or to
-// the single-byte 1252.
+// the single-byte 1252. MultiByteToWideChar converts from 1252 by Windows'
+// table; from 932 it knows ASCII, the half-width katakana and, of the
+// double-byte characters, only 0x95 0x5C (U+8868); any other gives U+30FB,
+// as Windows does for a character it has no mapping for.
 void UseCodePage932();
 void UseCodePage1252();
+
+// An ASCII text as UTF-16.
+std::u16string Widen(const std::string& ascii);
 
 // A listing of files with the given names (attribute 0x20, archive).
 Listing Files(const std::vector<std::string>& names);

@@ -21,7 +21,7 @@ const std::string kWarning =
 
 // The calls that show the user something or change something.
 Calls Outcome() {
-    return fake::CallsTo({"MessageBoxA", "SystemParametersInfoA", "InvalidateRect",
+    return fake::CallsTo({"MessageBoxA", "MessageBoxW", "SystemParametersInfoA", "InvalidateRect",
                           "UpdateWindow"});
 }
 
@@ -64,10 +64,10 @@ TEST_F(AppMainTest, EveryRoadReturnsZero) {
         {"warning first, then the argument", "C:\\pics\\a.bmp", true, {"C:\\pics\\a.bmp"},
          bitmaps, 1, 0, {kWarning, fake::WallpaperCall("C:\\pics\\a.bmp")}, false},
         {"missing argument", "C:\\pics\\gone.bmp", false, {}, bitmaps, 1, 0,
-         {fake::MessageBoxCall("C:\\pics\\gone.bmp", expected::kNotFoundCaption)}, false},
+         {fake::MessageBoxCall(u"C:\\pics\\gone.bmp", expected::kNotFoundCaption)}, false},
         {"refused argument", "x.txt", false, {"x.txt"}, bitmaps, 0, 0,
          {fake::WallpaperCall("x.txt"), "InvalidateRect(0, null, 1)", "UpdateWindow(0)",
-          fake::MessageBoxCall("x.txt", expected::kNotBitmapCaption)},
+          fake::MessageBoxCall(u"x.txt", expected::kNotBitmapCaption)},
          false},
         {"only the first of two arguments", "a.bmp b.bmp", false, {"a.bmp", "b.bmp"}, bitmaps, 1,
          0, {fake::WallpaperCall("a.bmp")}, false},
@@ -91,10 +91,10 @@ TEST_F(AppMainTest, EveryRoadReturnsZero) {
         {"no bitmaps, active desktop: only the warning", "", true, {}, {}, 1, 3, {kWarning},
          true},
         {"picked file vanished", "", false, {}, bitmaps, 1, 3,
-         {fake::MessageBoxCall(kFolder + "a.bmp", expected::kNotFoundCaption)}, true},
+         {fake::MessageBoxCall(fake::Widen(kFolder + "a.bmp"), expected::kNotFoundCaption)}, true},
         {"picked file refused", "", false, {kFolder + "a.bmp"}, bitmaps, 0, 3,
          {fake::WallpaperCall(kFolder + "a.bmp"), "InvalidateRect(0, null, 1)", "UpdateWindow(0)",
-          fake::MessageBoxCall(kFolder + "a.bmp", expected::kNotBitmapCaption)},
+          fake::MessageBoxCall(fake::Widen(kFolder + "a.bmp"), expected::kNotBitmapCaption)},
          true},
     };
     for (const RoadCase& c : cases) {

@@ -120,6 +120,8 @@ struct ApplyCase {
 };
 
 const std::string kAttributes = std::string("GetFileAttributesA(\"") + kPath + "\")";
+// The path is converted from the ANSI code page, whole, for the wide box.
+const std::string kConvert = std::string("MultiByteToWideChar(0, 0, \"") + kPath + "\", -1, 261)";
 const std::string kFindIconView[] = {
     "FindWindowExA(0, 0, \"Progman\", \"Program Manager\")",
     "FindWindowExA(1, 0, \"SHELLDLL_DefView\", null)",
@@ -129,7 +131,8 @@ const std::string kFindIconView[] = {
 TEST(ApplyWallpaper, EveryRoad) {
     const ApplyCase cases[] = {
         {"missing file", true, platform::INVALID_FILE_ATTRIBUTES, 1,
-         {kAttributes, fake::MessageBoxCall(kPath, expected::kNotFoundCaption)}, ""},
+         {kAttributes, kConvert, fake::MessageBoxCall(fake::Widen(kPath), expected::kNotFoundCaption)},
+         ""},
         {"accepted", true, 0x20, 1, {kAttributes, fake::WallpaperCall(kPath)}, kPath},
         {"a directory is handed on", false, 0x10, 1,
          {kAttributes, fake::WallpaperCall(kPath)}, kPath},
@@ -137,13 +140,13 @@ TEST(ApplyWallpaper, EveryRoad) {
          {kAttributes, fake::WallpaperCall(kPath)}, kPath},
         {"refused: the icon view repaints, then the box", true, 0x20, 0,
          {kAttributes, fake::WallpaperCall(kPath), kFindIconView[0], kFindIconView[1],
-          kFindIconView[2], "InvalidateRect(3, null, 1)", "UpdateWindow(3)",
-          fake::MessageBoxCall(kPath, expected::kNotBitmapCaption)},
+          kFindIconView[2], "InvalidateRect(3, null, 1)", "UpdateWindow(3)", kConvert,
+          fake::MessageBoxCall(fake::Widen(kPath), expected::kNotBitmapCaption)},
          ""},
         {"refused with no shell: the null window repaints", false, 0x20, 0,
          {kAttributes, fake::WallpaperCall(kPath), kFindIconView[0],
-          "InvalidateRect(0, null, 1)", "UpdateWindow(0)",
-          fake::MessageBoxCall(kPath, expected::kNotBitmapCaption)},
+          "InvalidateRect(0, null, 1)", "UpdateWindow(0)", kConvert,
+          fake::MessageBoxCall(fake::Widen(kPath), expected::kNotBitmapCaption)},
          ""},
     };
     for (const ApplyCase& c : cases) {
@@ -157,6 +160,43 @@ TEST(ApplyWallpaper, EveryRoad) {
         ApplyWallpaper(kPath);
         EXPECT_EQ(fake::Calls(), c.calls);
         EXPECT_EQ(fake::Wallpaper(), c.wallpaperAfter);
+    }
+}
+
+// The box shows the path as the characters it names in the ANSI code page,
+// and the same characters of the message on any code page. Should the path
+// not convert, the narrow box shows what a Japanese Windows always showed.
+TEST(ApplyWallpaper, BoxesShowThePathsCharacters) {
+    const std::string longest = "C:\\" + std::string(253, 'x') + ".bmp";  // 260 characters
+    struct BoxCase {
+        const char* name;
+        bool codePage932;
+        std::string path;
+        bool refused;           // the path exists and the setting refuses it
+        bool conversionFails;
+        std::string box;        // the one box shown
+    };
+    const BoxCase cases[] = {
+        {"code page 1252", false, "C:\\caf\xE9\\a.bmp", false, false,
+         fake::MessageBoxCall(u"C:\\caf\u00E9\\a.bmp", expected::kNotFoundCaption)},
+        {"code page 932, trail byte 0x5C", true, "C:\\\x95\x5C\\a.bmp", false, false,
+         fake::MessageBoxCall(u"C:\\\u8868\\a.bmp", expected::kNotFoundCaption)},
+        {"260 characters convert whole", false, longest, false, false,
+         fake::MessageBoxCall(fake::Widen(longest), expected::kNotFoundCaption)},
+        {"no conversion: narrow box, code page 932 caption", true, "C:\\\x95\x5C\\a.bmp",
+         false, true, fake::NarrowMessageBoxCall("C:\\\x95\x5C\\a.bmp", expected::kNotFoundCaption932)},
+        {"refused, no conversion: narrow box", false, kPath, true, true,
+         fake::NarrowMessageBoxCall(kPath, expected::kNotBitmapCaption932)},
+    };
+    for (const BoxCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        fake::Reset();
+        if (c.codePage932) fake::UseCodePage932();
+        if (c.refused) fake::Setup().attributes[c.path] = 0x20;
+        fake::Setup().wallpaperAnswer = 0;
+        fake::Setup().wideConversionFails = c.conversionFails;
+        ApplyWallpaper(c.path.c_str());
+        EXPECT_EQ(fake::CallsTo({"MessageBoxA", "MessageBoxW"}), (Calls{c.box}));
     }
 }
 
