@@ -2,8 +2,8 @@
 
 namespace {
 
-// One flag per byte value: set for the lead bytes of the ANSI code page.
-bool leadBytes[256];
+// One bit per byte value, set for the lead bytes of the ANSI code page.
+unsigned char leadBytes[256 / 8];
 
 void CopyPart(char* out, int capacity, const char* from, int length) {
     if (out == nullptr) return;
@@ -17,7 +17,7 @@ bool IsSeparator(unsigned char c) { return c == '\\' || c == '/'; }
 }  // namespace
 
 void LoadLeadBytes() {
-    for (int b = 0; b < 256; ++b) leadBytes[b] = false;
+    for (unsigned char& bits : leadBytes) bits = 0;
     platform::CPINFO info = {};
     if (!platform::GetCPInfo(platform::GetACP(), &info) || info.MaxCharSize <= 1) return;
     for (int i = 0; i + 1 < platform::MAX_LEADBYTES; i += 2) {
@@ -25,11 +25,11 @@ void LoadLeadBytes() {
         int last = info.LeadByte[i + 1];
         if (first == 0 && last == 0) break;
         // The terminating zero of a text is never part of a character.
-        for (int b = first == 0 ? 1 : first; b <= last; ++b) leadBytes[b] = true;
+        for (int b = first == 0 ? 1 : first; b <= last; ++b) leadBytes[b >> 3] |= 1 << (b & 7);
     }
 }
 
-bool IsLeadByte(unsigned char byte) { return leadBytes[byte]; }
+bool IsLeadByte(unsigned char byte) { return leadBytes[byte >> 3] >> (byte & 7) & 1; }
 
 bool SplitPath(const char* path, char* drive, char* dir, char* name, char* ext) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(path);

@@ -1,12 +1,13 @@
 #!/usr/bin/python3
-"""Checks the built tessaron.exe: what Windows sees when it loads the file
-and when it shows the file's properties.
+"""Checks the built tessaron.exe: what Windows sees when it loads the file,
+when it reads its manifest, and when it shows the file's properties.
 
-    check_exe.py tessaron.exe
+    check_exe.py tessaron.exe VERSION      (VERSION as in 1.2.0.0)
 
 Prints one line per check and exits non-zero if any fails.
 """
 import sys
+import xml.etree.ElementTree as ElementTree
 
 import pefile
 
@@ -14,16 +15,58 @@ import pefile
 ALLOWED_IMPORTS = {
     "KERNEL32.DLL": {"ExitProcess", "FindClose", "FindFirstFileA", "FindNextFileA", "GetACP",
                      "GetCPInfo", "GetCommandLineA", "GetFileAttributesA",
-                     "GetModuleFileNameA", "GetTickCount"},
-    "USER32.DLL": {"FindWindowExA", "InvalidateRect", "MessageBoxA", "SystemParametersInfoA",
-                   "UpdateWindow", "wsprintfA"},
+                     "GetModuleFileNameA", "GetTickCount", "MultiByteToWideChar"},
+    "USER32.DLL": {"FindWindowExA", "InvalidateRect", "MessageBoxA", "MessageBoxW",
+                   "SystemParametersInfoA", "UpdateWindow", "wsprintfA"},
 }
 MAX_SIZE = 8192
 LANG_JAPANESE = 0x0411
 CODE_PAGE_932 = 932
-VERSION = (1, 2, 0, 0)
+RT_MANIFEST = 24
 STRINGS = ["FileDescription", "FileVersion", "ProductName", "ProductVersion",
            "OriginalFilename", "InternalName", "LegalCopyright"]
+
+# The manifest, element by element in document order: (path of tags,
+# attributes, text). Anything more, less or different fails: a manifest
+# Windows cannot read stops it from starting the program at all.
+ASM_V1 = "urn:schemas-microsoft-com:asm.v1"
+ASM_V3 = "urn:schemas-microsoft-com:asm.v3"
+COMPAT = "urn:schemas-microsoft-com:compatibility.v1"
+SETTINGS_2005 = "http://schemas.microsoft.com/SMI/2005/WindowsSettings"
+SETTINGS_2016 = "http://schemas.microsoft.com/SMI/2016/WindowsSettings"
+SUPPORTED_OS = [
+    "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  # Vista
+    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  # 7
+    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  # 8
+    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  # 8.1
+    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  # 10 and 11
+]
+
+
+def expected_manifest(version):
+    a = "{%s}" % ASM_V1
+    return [
+        (a + "assembly", {"manifestVersion": "1.0"}, None),
+        (a + "assemblyIdentity", {"type": "win32", "name": "Tessaron", "version": version,
+                                  "processorArchitecture": "x86"}, None),
+        (a + "dependency", {}, None),
+        (a + "dependentAssembly", {}, None),
+        (a + "assemblyIdentity", {"type": "win32", "name": "Microsoft.Windows.Common-Controls",
+                                  "version": "6.0.0.0", "processorArchitecture": "x86",
+                                  "publicKeyToken": "6595b64144ccf1df", "language": "*"}, None),
+        ("{%s}trustInfo" % ASM_V3, {}, None),
+        ("{%s}security" % ASM_V3, {}, None),
+        ("{%s}requestedPrivileges" % ASM_V3, {}, None),
+        ("{%s}requestedExecutionLevel" % ASM_V3, {"level": "asInvoker", "uiAccess": "false"}, None),
+        ("{%s}compatibility" % COMPAT, {}, None),
+        ("{%s}application" % COMPAT, {}, None),
+    ] + [("{%s}supportedOS" % COMPAT, {"Id": guid}, None) for guid in SUPPORTED_OS] + [
+        ("{%s}application" % ASM_V3, {}, None),
+        ("{%s}windowsSettings" % ASM_V3, {}, None),
+        ("{%s}dpiAware" % SETTINGS_2005, {}, "true/pm"),
+        ("{%s}dpiAwareness" % SETTINGS_2016, {}, "PerMonitorV2, PerMonitor"),
+    ]
+
 
 failures = 0
 
@@ -53,8 +96,37 @@ def version_parts(ms, ls):
     return (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
 
 
+def check_manifest(pe, version):
+    manifests = resources(pe, RT_MANIFEST)
+    check([(m[0], m[1]) for m in manifests] == [(1, 0)],
+          "one manifest, id 1, language-neutral: %s" % [(m[0], hex(m[1])) for m in manifests])
+    if not manifests:
+        return
+    data = manifests[0][2]
+    check(data.startswith(b'<?xml version="1.0" encoding="UTF-8" standalone="yes"?>'),
+          "manifest starts with its XML declaration, UTF-8, no byte order mark")
+    try:
+        root = ElementTree.fromstring(data)
+    except ElementTree.ParseError as e:
+        check(False, "manifest is well-formed XML: %s" % e)
+        return
+    check(True, "manifest is well-formed XML, %d bytes" % len(data))
+    found = [(e.tag, dict(e.attrib), (e.text or "").strip() or None) for e in root.iter()]
+    want = expected_manifest(version)
+    check(found == want, "manifest holds exactly the expected elements")
+    if found != want:
+        for i in range(max(len(found), len(want))):
+            f = found[i] if i < len(found) else None
+            w = want[i] if i < len(want) else None
+            if f != w:
+                print("        element %d: found %s, expected %s" % (i, f, w))
+    check(b"longPathAware" not in data, "no longPathAware")
+
+
 def main():
     path = sys.argv[1]
+    version_text = sys.argv[2]
+    version = tuple(int(n) for n in version_text.split("."))
     data = open(path, "rb").read()
     pe = pefile.PE(path)
 
@@ -76,6 +148,18 @@ def main():
         check(not extra, "%s: %d functions, none beyond those needed%s"
               % (dll, len(functions), (": " + ", ".join(sorted(extra))) if extra else ""))
     names = [s.Name.decode().rstrip("\0") for s in pe.sections]
+    # Three sections, so that their headers share the file's first 512 bytes
+    # with the others (cmake/tessaron.ld).
+    R, W, X = 0x40000000, 0x80000000, 0x20000000
+    layout = [(n, s.Characteristics & (R | W | X)) for n, s in zip(names, pe.sections)]
+    check(layout == [(".text", R | X), (".data", R | W), (".rsrc", R | W)],
+          "sections .text (read, execute), .data and .rsrc (read, write): %s"
+          % [(n, hex(f)) for n, f in layout])
+    check(pe.OPTIONAL_HEADER.SizeOfHeaders == 512, "headers take 512 bytes")
+    imports_at = pe.OPTIONAL_HEADER.DATA_DIRECTORY[1].VirtualAddress
+    data = next((s for s in pe.sections if s.Name.startswith(b".data")), None)
+    check(data is not None and data.contains_rva(imports_at),
+          "the import directory lies in the writable .data section")
     check(not {".CRT", ".tls", ".ctors", ".dtors"} & set(names),
           "no C runtime start-up sections (%s)" % " ".join(names))
 
@@ -104,9 +188,10 @@ def main():
     versions = resources(pe, pefile.RESOURCE_TYPE["RT_VERSION"])
     check([v[1] for v in versions] == [LANG_JAPANESE], "one version record, Japanese")
     fixed = pe.VS_FIXEDFILEINFO[0]
-    check(version_parts(fixed.FileVersionMS, fixed.FileVersionLS) == VERSION, "FILEVERSION 1.2.0.0")
-    check(version_parts(fixed.ProductVersionMS, fixed.ProductVersionLS) == VERSION,
-          "PRODUCTVERSION 1.2.0.0")
+    check(version_parts(fixed.FileVersionMS, fixed.FileVersionLS) == version,
+          "FILEVERSION " + version_text)
+    check(version_parts(fixed.ProductVersionMS, fixed.ProductVersionLS) == version,
+          "PRODUCTVERSION " + version_text)
 
     tables, translations = {}, []
     for info in pe.FileInfo[0]:
@@ -123,7 +208,10 @@ def main():
     for key in STRINGS:
         check(bool(strings.get(key)), "%s: %s" % (key, strings.get(key)))
     check(strings.get("ProductName") == "Tessaron", "product name Tessaron")
-    check(strings.get("FileVersion") == "1.2.0.0", "file version text 1.2.0.0")
+    check(strings.get("FileVersion") == version_text, "file version text " + version_text)
+    check(strings.get("ProductVersion") == version_text, "product version text " + version_text)
+
+    check_manifest(pe, version_text)
 
     return 1 if failures else 0
 

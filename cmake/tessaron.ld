@@ -1,0 +1,78 @@
+/* The layout of tessaron.exe: three sections instead of ld's six, so that
+   the section headers fit the first 512 bytes of the file with the other
+   headers, and fewer sections are padded out to 512 bytes in the file.
+
+     .text  code and read-only data (read, execute)
+     .data  the generator's state, the imports, and the program's tables,
+            zero-filled (read, write)
+     .rsrc  icon, version record and manifest (read)
+
+   Both merges are among the oldest layouts Windows loaders meet, from
+   Windows 95 and NT 4 on. Read-only data inside the code section is what
+   MSVC's /MERGE:.rdata=.text gives: the loader only maps it, and code
+   reads it like any readable page. The loader finds the imports through
+   the import directory of the optional header, wherever they lie; in a
+   writable section it fills the address table without having to change
+   any page's protection, just as in ld's own .idata, which is writable.
+
+   ld writes the zero-filled tables (.bss) into the file here, as the tail
+   of .data; they are small enough not to cost a 512-byte block.
+
+   ld finds the import directory and address table through the .idata$N
+   symbols; outside a section named .idata they must be given as offsets
+   from the image base. */
+OUTPUT_FORMAT(pei-i386)
+SECTIONS
+{
+  . = SIZEOF_HEADERS;
+  . = ALIGN(__section_alignment__);
+  .text __image_base__ + (__section_alignment__ < 0x1000 ? . : __section_alignment__) :
+  {
+    *(.text)
+    *(SORT(.text$*))
+    *(.text.*)
+    *(.rdata)
+    *(SORT(.rdata$*))
+  }
+  .data BLOCK(__section_alignment__) :
+  {
+    *(.data)
+    *(SORT(.data$*))
+    . = ALIGN(4);
+    idata2 = .;
+    KEEP (SORT(*)(.idata$2))
+    KEEP (SORT(*)(.idata$3))
+    /* These zeroes mark the end of the import list. */
+    LONG (0); LONG (0); LONG (0); LONG (0); LONG (0);
+    idata4 = .;
+    KEEP (SORT(*)(.idata$4))
+    idata5 = .;
+    KEEP (SORT(*)(.idata$5))
+    idata6 = .;
+    KEEP (SORT(*)(.idata$6))
+    KEEP (SORT(*)(.idata$7))
+    idata_end = .;
+    *(.bss)
+    *(COMMON)
+  }
+  ".idata$2" = ABSOLUTE(idata2) - __image_base__;
+  ".idata$4" = ABSOLUTE(idata4) - __image_base__;
+  ".idata$5" = ABSOLUTE(idata5) - __image_base__;
+  ".idata$6" = ABSOLUTE(idata6) - __image_base__;
+  .rsrc BLOCK(__section_alignment__) : SUBALIGN(4)
+  {
+    KEEP (*(.rsrc))
+    KEEP (*(.rsrc$*))
+  }
+  /DISCARD/ :
+  {
+    *(.debug$S)
+    *(.debug$T)
+    *(.debug$F)
+    *(.drectve)
+    *(.note.GNU-stack)
+    *(.eh_frame*)
+    *(.ctors)
+    *(.dtors)
+  }
+}
