@@ -14,6 +14,7 @@ cmake --build --preset win32 --target tessaron bench_pick nothing >/dev/null
 
 work=$root/build/win32/bench
 . tools/wine.sh
+require_wine
 trap 'wineserver -k 2>/dev/null || true' EXIT
 start_wine "$work/prefix"
 for n in 1000 10000 100000; do

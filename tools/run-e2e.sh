@@ -1,12 +1,13 @@
 #!/bin/sh
 # Runs the end-to-end driver against tessaron.exe in a throwaway Wine
 # prefix, on an X server of its own (Xvfb), under a Japanese locale (ANSI
-# code page 932).
+# code page 932) unless TESSARON_LOCALE names another.
 #
-#   run-e2e.sh DRIVER.exe TESSARON.exe WORK_FOLDER [GoogleTest options]
+#   run-e2e.sh DRIVER.exe TESSARON.exe WORK_FOLDER [driver options]
 #
-# With TESSARON_WINDOWS set to a Wine version name (winxp, win7, win10),
-# the prefix reports that version of Windows, and the driver checks it.
+# With TESSARON_WINDOWS set to a Wine version name (win95, win98, nt40,
+# win2k, winxp, win7, win10), the prefix reports that version of Windows.
+# The driver checks both the version and the code page it runs under.
 set -u
 driver=$1
 program=$2
@@ -15,8 +16,18 @@ shift 3
 
 rm -rf "$work"
 mkdir -p "$work"
-export LC_ALL=ja_JP.UTF-8
+# Wine takes its ANSI code page from the locale.
+export LC_ALL="${TESSARON_LOCALE:-ja_JP.UTF-8}"
+case "$LC_ALL" in
+    ja_JP.*) code_page=932 ;;
+    en_US.*) code_page=1252 ;;
+    zh_CN.*) code_page=936 ;;
+    ko_KR.*) code_page=949 ;;
+    ru_RU.*) code_page=1251 ;;
+    *) echo "unknown TESSARON_LOCALE: $LC_ALL" >&2; exit 2 ;;
+esac
 . "$(dirname "$0")/wine.sh"
+require_wine
 
 xvfb_pid=""
 cleanup() {
@@ -34,14 +45,19 @@ start_wine "$work/prefix"
 expect=""
 case "${TESSARON_WINDOWS:-}" in
     "") ;;
-    winxp) expect=5.1 ;;
-    win7) expect=6.1 ;;
-    win10) expect=10.0 ;;
+    win95) expect="4.0 Windows 95/98/Me" ;;
+    win98) expect="4.10 Windows 95/98/Me" ;;
+    nt40) expect="4.0 NT" ;;
+    win2k) expect="5.0 NT" ;;
+    winxp) expect="5.1 NT" ;;
+    win7) expect="6.1 NT" ;;
+    win10) expect="10.0 NT" ;;
     *) echo "unknown TESSARON_WINDOWS: $TESSARON_WINDOWS" >&2; exit 2 ;;
 esac
 if [ -n "$expect" ]; then
     wine winecfg /v "$TESSARON_WINDOWS" </dev/null >/dev/null 2>&1
     set -- "--expect-windows=$expect" "$@"
 fi
+set -- "--expect-code-page=$code_page" "$@"
 
 wine "$(winpath "$driver")" "$(winpath "$program")" "$@"

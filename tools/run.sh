@@ -25,6 +25,7 @@ box_png=$root/build/win32/demo-box.png
 rm -f "$root"/build/win32/demo-*.png "$demo"/*.txt
 export LC_ALL=ja_JP.UTF-8
 . tools/wine.sh
+require_wine
 
 xvfb_pid=""
 cleanup() {

@@ -1,15 +1,22 @@
 // End-to-end tests of the real tessaron.exe on a Windows API (Wine).
 //
-//   e2e_driver.exe <path of tessaron.exe> [--expect-windows=MAJOR.MINOR]
+//   e2e_driver.exe <path of tessaron.exe> [--expect-windows=VERSION]
+//                  [--expect-code-page=N] [--expect-no-manifest]
 //                  [GoogleTest options]
 //
 // Each case lays out a fresh folder (bitmaps, other files, a copy of the
 // program), may create shell windows of its own, starts the program with a
 // command line and working folder, reads and dismisses every message box
 // the program shows, and checks the exit code and the user's wallpaper
-// setting afterwards. Run it under a Japanese locale (ANSI code page 932):
-// the boxes' texts are compared as code page 932 bytes.
+// setting afterwards.
+//
+// The boxes are read back as UTF-16 and must show the Japanese messages on
+// any ANSI code page; under code page 932 their narrow text must also be
+// the code page 932 bytes. While a box is up, the driver looks at the
+// modules the program has loaded: with its manifest it uses version 6 of
+// the common controls (comctl32 from winsxs), without one none at all.
 #include <windows.h>
+#include <psapi.h>
 
 #include <gtest/gtest.h>
 
@@ -60,8 +67,10 @@ std::string WallpaperSetting() {
 // --- Running the program and answering its boxes ----------------------------
 
 struct Box {
-    std::string caption;  // code page 932 bytes
-    std::string text;
+    std::wstring caption;  // as UTF-16, whatever the code page
+    std::wstring text;
+    std::string narrowCaption;  // in the ANSI code page
+    std::string narrowText;
     bool operator==(const Box& o) const { return caption == o.caption && text == o.text; }
 };
 
@@ -79,6 +88,20 @@ std::string Hex(const std::string& bytes) {
     return out;
 }
 
+std::string Hex(const std::wstring& units) {
+    std::string out;
+    char b[8];
+    for (wchar_t c : units) {
+        if (c >= 0x20 && c < 0x7F && c != L'\\') {
+            out += static_cast<char>(c);
+        } else {
+            std::snprintf(b, sizeof b, "\\u%04X", static_cast<unsigned>(c));
+            out += b;
+        }
+    }
+    return out;
+}
+
 void PrintTo(const Box& box, std::ostream* out) {
     *out << "{caption \"" << Hex(box.caption) << "\", text \"" << Hex(box.text) << "\"}";
 }
@@ -89,14 +112,45 @@ struct Outcome {
     DWORD exitCode = 0xDEAD;
     std::vector<Box> boxes;
     std::string wallpaper;
+    std::wstring commonControls;  // the comctl32 loaded while a box was up
 };
 
-std::string WindowTextAs932(HWND window) {
-    wchar_t wide[2048] = {};
-    GetWindowTextW(window, wide, 2047);
-    char bytes[4096] = {};
-    WideCharToMultiByte(932, 0, wide, -1, bytes, sizeof bytes - 1, nullptr, nullptr);
-    return bytes;
+std::wstring WideText(HWND window) {
+    wchar_t text[2048] = {};
+    GetWindowTextW(window, text, 2047);
+    return text;
+}
+
+std::string NarrowText(HWND window) {
+    char text[4096] = {};
+    GetWindowTextA(window, text, sizeof text - 1);
+    return text;
+}
+
+// The path of the comctl32.dll the process has loaded, or "" if none.
+std::wstring CommonControlsOf(HANDLE process) {
+    HMODULE modules[256];
+    DWORD size = 0;
+    if (!EnumProcessModules(process, modules, sizeof modules, &size)) return L"(unknown)";
+    for (DWORD i = 0; i < size / sizeof modules[0] && i < 256; ++i) {
+        wchar_t path[MAX_PATH] = {};
+        GetModuleFileNameExW(process, modules[i], path, MAX_PATH);
+        std::wstring lower = path;
+        for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
+        if (lower.size() >= 13 && lower.compare(lower.size() - 13, 13, L"\\comctl32.dll") == 0) {
+            return path;
+        }
+    }
+    return L"";
+}
+
+// Version 6 of the common controls, which only a manifest brings in.
+bool IsCommonControls6(const std::wstring& path) {
+    std::wstring lower = path;
+    for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
+    return lower.find(L"\\winsxs\\") != std::wstring::npos &&
+           lower.find(L"common-controls") != std::wstring::npos &&
+           lower.find(L"_6.0.") != std::wstring::npos;
 }
 
 void PumpMessages() {
@@ -130,7 +184,9 @@ Outcome RunProgram(const std::string& program, const std::string& tail,
         PumpMessages();
         for (HWND box : e2e::VisibleBoxesOf(process.dwProcessId)) {
             if (!answered.insert(box).second) continue;
-            out.boxes.push_back({WindowTextAs932(box), WindowTextAs932(GetDlgItem(box, 0xFFFF))});
+            HWND text = GetDlgItem(box, 0xFFFF);
+            out.boxes.push_back({WideText(box), WideText(text), NarrowText(box), NarrowText(text)});
+            if (out.boxes.size() == 1) out.commonControls = CommonControlsOf(process.hProcess);
             PostMessageA(box, WM_COMMAND, IDOK, 0);
         }
         if (out.boxes.size() > kMostBoxes || GetTickCount() - start > kRunTimeoutMs) {
@@ -240,10 +296,64 @@ void Lay(const std::string& folder, const std::string& entry) {
     }
 }
 
+// A name in the ANSI code page the run is under, with the characters it
+// stands for, written out independently of Windows' conversion tables.
+struct OwnName {
+    UINT codePage;
+    const char* bytes;
+    const wchar_t* characters;
+};
+
+const OwnName kOwnNames[] = {
+    {932, "\x95\x5C", L"\u8868"},                       // 表, second byte 0x5C
+    {1252, "caf\xE9", L"caf\u00E9"},                     // café
+    {936, "\xB1\xED", L"\u8868"},                        // 表
+    {949, "\xC7\xA5", L"\uD45C"},                        // 표
+    {1251, "\xD0\xE8\xF1", L"\u0420\u0438\u0441"},       // Рис
+};
+
+const OwnName& OwnNameOfThisCodePage() {
+    static const OwnName none = {0, "plain", L"plain"};
+    for (const OwnName& name : kOwnNames) {
+        if (name.codePage == GetACP()) return name;
+    }
+    return none;
+}
+
+// `text` with {dir} for the case's folder and {own} for a name of the code
+// page's own characters.
 std::string Expand(const std::string& text, const std::string& folder) {
     std::string out = text;
     for (size_t at; (at = out.find("{dir}")) != std::string::npos;) out.replace(at, 5, folder);
+    for (size_t at; (at = out.find("{own}")) != std::string::npos;) {
+        out.replace(at, 5, OwnNameOfThisCodePage().bytes);
+    }
     return out;
+}
+
+// The same as the user must see it, in UTF-16. Apart from {own}, the text
+// and the folder are ASCII.
+std::wstring ExpandWide(const std::string& text, const std::string& folder) {
+    std::wstring out;
+    for (size_t i = 0; i < text.size();) {
+        if (text.compare(i, 5, "{dir}") == 0) {
+            out.append(folder.begin(), folder.end());
+            i += 5;
+        } else if (text.compare(i, 5, "{own}") == 0) {
+            out += OwnNameOfThisCodePage().characters;
+            i += 5;
+        } else {
+            out += static_cast<wchar_t>(static_cast<unsigned char>(text[i++]));
+        }
+    }
+    return out;
+}
+
+bool IsAscii(const std::string& text) {
+    for (unsigned char c : text) {
+        if (c >= 0x80) return false;
+    }
+    return true;
 }
 
 // --- The cases ----------------------------------------------------------------------
@@ -285,6 +395,10 @@ const Case kCases[] = {
      {kUnchanged}, 1, false, false},
     {"MissingFile", {"a.bmp"}, "", "", "{dir}gone.bmp", Shell::None,
      {{BoxKind::NotFound, "{dir}gone.bmp"}}, {kUnchanged}, 1, false, false},
+    // The box shows the path as the characters it names in the ANSI code
+    // page the run is under.
+    {"MissingFileNamedInTheCodePagesOwnCharacters", {"a.bmp"}, "", "", "{dir}{own}.bmp",
+     Shell::None, {{BoxKind::NotFound, "{dir}{own}.bmp"}}, {kUnchanged}, 1, false, false},
     {"UnmatchedQuoteTakesTheRandomRoad", {"tessaron.exe", "only.bmp"}, "tessaron.exe", "",
      "\"{dir}a b.bmp", Shell::None, {}, {"{dir}only.bmp"}, 1, false, false},
     {"ActiveDesktopWarnsThenApplies", {"a.bmp"}, "", "", "{dir}a.bmp", Shell::ActiveDesktop,
@@ -314,26 +428,34 @@ class EndToEnd : public ::testing::TestWithParam<Case> {};
 
 void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
-std::string ExpectedCaption(BoxKind kind) {
-    return kind == BoxKind::ActiveDesktop ? expected::kActiveDesktopCaption
-                                          : expected::kNotFoundCaption;
+std::wstring Wide(const char16_t* text) {
+    std::wstring out;
+    for (; *text; ++text) out += static_cast<wchar_t>(*text);
+    return out;
 }
+
+// Set from the command line: whether the program carries its manifest.
+bool expectManifest = true;
 
 TEST_P(EndToEnd, Case) {
     const Case& c = GetParam();
-    if (c.needs932) {
-        ASSERT_EQ(GetACP(), 932u) << "run the end-to-end tests under a Japanese locale";
-    }
+    if (c.needs932 && GetACP() != 932) GTEST_SKIP() << "needs ANSI code page 932";
     std::string folder = runFolder + c.name + "\\";
+    ASSERT_TRUE(IsAscii(folder)) << "the run folder must be ASCII: " << folder;
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
     for (const std::string& entry : c.entries) Lay(folder, entry);
     ASSERT_FALSE(HasFatalFailure());
 
     std::vector<Box> boxes;
     for (const ExpectedBox& e : c.boxes) {
-        boxes.push_back({ExpectedCaption(e.kind), e.kind == BoxKind::ActiveDesktop
-                                                      ? expected::kActiveDesktopText
-                                                      : Expand(e.text, folder)});
+        if (e.kind == BoxKind::ActiveDesktop) {
+            boxes.push_back({Wide(expected::kActiveDesktopCaption),
+                             Wide(expected::kActiveDesktopText),
+                             expected::kActiveDesktopCaption932, expected::kActiveDesktopText932});
+        } else {
+            boxes.push_back({Wide(expected::kNotFoundCaption), ExpandWide(e.text, folder),
+                             expected::kNotFoundCaption932, Expand(e.text, folder)});
+        }
     }
     std::set<std::string> allowed;
     for (const std::string& w : c.wallpapers) allowed.insert(Expand(w, folder));
@@ -349,6 +471,19 @@ TEST_P(EndToEnd, Case) {
                                    << " ms, or showing box after box";
         EXPECT_EQ(out.exitCode, 0u);
         EXPECT_EQ(out.boxes, boxes);
+        if (GetACP() == 932 && out.boxes.size() == boxes.size()) {
+            // A Japanese Windows reads back the very bytes it always showed.
+            for (size_t i = 0; i < boxes.size(); ++i) {
+                EXPECT_EQ(Hex(out.boxes[i].narrowCaption), Hex(boxes[i].narrowCaption));
+                EXPECT_EQ(Hex(out.boxes[i].narrowText), Hex(boxes[i].narrowText));
+            }
+        }
+        if (!out.boxes.empty() && expectManifest) {
+            EXPECT_TRUE(IsCommonControls6(out.commonControls))
+                << "comctl32 loaded: \"" << Hex(out.commonControls) << "\"";
+        } else if (!out.boxes.empty()) {
+            EXPECT_EQ(Hex(out.commonControls), "") << "no manifest, yet comctl32 is loaded";
+        }
         EXPECT_EQ(allowed.count(out.wallpaper), 1u) << "wallpaper setting: " << out.wallpaper;
         seen.insert(out.wallpaper);
         Sleep(20);  // a new tick count for the next seed
@@ -365,8 +500,10 @@ INSTANTIATE_TEST_SUITE_P(Table, EndToEnd, ::testing::ValuesIn(kCases),
 
 }  // namespace
 
-// The version of Windows the run must see, when --expect-windows= is given.
+// What the run must see, when the command line asks for it: the Windows
+// version ("4.0 Windows 95/98/Me" or "5.1 NT", say), the ANSI code page.
 std::string expectedWindows;
+std::string expectedCodePage;
 
 // GetVersionExA answers 6.2 to a program without a manifest on Windows 8.1
 // and later (and Wine does the same); RtlGetVersion tells the truth.
@@ -379,24 +516,45 @@ TEST(Windows, ReportsTheVersionAskedFor) {
     OSVERSIONINFOW info = {};
     info.dwOSVersionInfoSize = sizeof info;
     ASSERT_EQ(rtlGetVersion(&info), 0);
-    EXPECT_EQ(std::to_string(info.dwMajorVersion) + "." + std::to_string(info.dwMinorVersion),
+    std::string family = info.dwPlatformId == VER_PLATFORM_WIN32_NT ? "NT" : "Windows 95/98/Me";
+    EXPECT_EQ(std::to_string(info.dwMajorVersion) + "." + std::to_string(info.dwMinorVersion) +
+                  " " + family,
               expectedWindows);
 }
 
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    const std::string flag = "--expect-windows=";
+TEST(Windows, UsesTheCodePageAskedFor) {
+    if (expectedCodePage.empty()) GTEST_SKIP() << "no code page asked for";
+    EXPECT_EQ(std::to_string(GetACP()), expectedCodePage);
+}
+
+namespace {
+
+// Takes --NAME=VALUE (or --NAME alone, giving "yes") out of the arguments.
+bool TakeFlag(int& argc, char** argv, const std::string& name, std::string* value) {
     for (int i = 1; i < argc; ++i) {
-        if (std::string(argv[i]).compare(0, flag.size(), flag) == 0) {
-            expectedWindows = argv[i] + flag.size();
+        std::string arg = argv[i];
+        if (arg == "--" + name || arg.compare(0, name.size() + 3, "--" + name + "=") == 0) {
+            *value = arg.size() > name.size() + 2 ? arg.substr(name.size() + 3) : "yes";
             for (int j = i; j < argc; ++j) argv[j] = argv[j + 1];
             --argc;
-            break;
+            return true;
         }
     }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    std::string noManifest;
+    TakeFlag(argc, argv, "expect-windows", &expectedWindows);
+    TakeFlag(argc, argv, "expect-code-page", &expectedCodePage);
+    expectManifest = !TakeFlag(argc, argv, "expect-no-manifest", &noManifest);
     if (argc != 2) {
         std::fprintf(stderr, "usage: e2e_driver <path of tessaron.exe> "
-                             "[--expect-windows=MAJOR.MINOR] [GoogleTest options]\n");
+                             "[--expect-windows=VERSION] [--expect-code-page=N] "
+                             "[--expect-no-manifest] [GoogleTest options]\n");
         return 2;
     }
     programPath = argv[1];
