@@ -3,12 +3,15 @@
 # it: in a Wine desktop, from a folder holding three sample wallpapers, with
 # no argument (a random pick) or with the file given. Then opens the
 # desktop again, which paints the wallpaper the program recorded in the
-# profile, and saves a screenshot of it. A message box, if the program shows
-# one, is saved as a screenshot too and then dismissed.
+# profile, waits until it shows that bitmap, and saves a screenshot of it.
+# A message box, if the program shows one, is saved as a screenshot once it
+# is drawn, and then dismissed.
 #
 #   tools/run.sh [BITMAP]
 #
-# Uses Xvfb when there is no display. Exits with the program's exit code.
+# Uses Xvfb when there is no display. Exits non-zero when the program's
+# exit code is not 0, or when a wallpaper was set but the desktop does not
+# show it.
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -64,19 +67,35 @@ fi
 wine explorer /desktop=Tessaron,800x600 demo_host.exe 0 "$@" </dev/null >/dev/null 2>&1 &
 host=$!
 
+# A screenshot of `window` in PNG once two taken in a row are the same:
+# the screen has stopped changing.
+settled_screenshot() {
+    previous=""
+    n=0
+    while [ $n -lt 20 ]; do
+        import -window "$1" "$2.ppm"
+        current=$(md5sum < "$2.ppm")
+        [ "$current" = "$previous" ] && break
+        previous=$current
+        sleep 0.3
+        n=$((n + 1))
+    done
+    /usr/bin/convert "$2.ppm" "$2"
+    rm -f "$2.ppm"
+}
+
 # The program ends at once unless it shows a box: the host then says so,
-# and presses OK once the box is on file.
+# once the box is drawn, and presses OK once the box is on file.
 i=0
 boxes=0
 while kill -0 "$host" 2>/dev/null; do
     sleep 0.2
     i=$((i + 1))
     if [ -e box-shown.txt ] && window=$(desktop_window); then
-        sleep 0.5
         boxes=$((boxes + 1))
         png=$box_png
         [ $boxes -gt 1 ] && png=${box_png%.png}-$boxes.png
-        import -window "$window" "$png"
+        settled_screenshot "$window" "$png"
         echo "tessaron.exe showed a message box: $png"
         rm -f box-shown.txt
         : > box-seen.txt
@@ -92,10 +111,35 @@ wallpaper=$(wine reg query 'HKCU\Control Panel\Desktop' /v Wallpaper 2>/dev/null
     tr -d '\r' | sed -n 's/.*REG_SZ[[:space:]]*//p')
 printf 'Wallpaper setting: %s\n' "$wallpaper"
 
-# A new Wine desktop paints the wallpaper recorded in the profile.
-wine explorer /desktop=Tessaron,800x600 demo_host.exe 8000 </dev/null >/dev/null 2>&1 &
+# A new Wine desktop paints the wallpaper recorded in the profile. On a
+# fresh prefix it can show an empty (black) desktop for a while first, so
+# look until the bitmap is there, for half a minute at most.
+wine explorer /desktop=Tessaron,800x600 demo_host.exe 60000 </dev/null >/dev/null 2>&1 &
 window=$(desktop_window) || { echo "The Wine desktop did not appear." >&2; exit 1; }
-sleep 2
-import -window "$window" "$desktop_png"
+bitmap=""
+[ -n "$wallpaper" ] && bitmap=$(wine winepath -u "$wallpaper" 2>/dev/null | tr -d '\r')
+shown=no
+i=0
+while [ $i -lt 60 ]; do
+    settled_screenshot "$window" "$desktop_png"
+    if [ -z "$bitmap" ]; then
+        shown=none
+        break
+    fi
+    if verdict=$(/usr/bin/python3 "$root/tools/check_wallpaper.py" "$desktop_png" "$bitmap" 2>&1); then
+        shown=yes
+        break
+    fi
+    sleep 0.5
+    i=$((i + 1))
+done
 echo "Screenshot of the Wine desktop: $desktop_png"
+case $shown in
+    yes) echo "The screenshot shows $(basename "$bitmap"): $verdict" ;;
+    none) echo "No wallpaper is set, so the desktop shows none." ;;
+    *)
+        echo "The wallpaper is NOT shown: $verdict" >&2
+        exit 1
+        ;;
+esac
 [ "$status" = 0 ]
