@@ -123,7 +123,7 @@ BOOL PLATFORM_API UpdateWindow(HWND window);
 // be shown.
 int PLATFORM_API MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
 // The same with UTF-16 texts, shown as the same characters whatever the
-// ANSI code page. Windows 95, 98 and Me implement this one of the few wide
+// ANSI code page. Windows 95, 98 and Me implement it, one of the few wide
 // functions they have, by way of the ANSI code page.
 int PLATFORM_API MessageBoxW(HWND owner, const char16_t* text, const char16_t* caption,
                              UINT type);
