@@ -1,14 +1,20 @@
 # Sourced by the scripts here.
 #
-# require_wine: returns if Wine can start here; otherwise says why and exits
-# with 77, which ctest counts as a skipped test. Wine runs a 32-bit Windows
+# require_wine: returns if Wine can start here. Wine runs a 32-bit Windows
 # program as a 32-bit Linux process, which a kernel started without 32-bit
-# x86 support (ia32_emulation=off) refuses ("Exec format error").
+# x86 support (ia32_emulation=off) refuses with "Exec format error": then
+# this says so and exits with 77, which ctest counts as a skipped test. Any
+# other failure to start is an error (exit 1).
 require_wine() {
-    if ! wine --version >/dev/null 2>&1; then
-        echo "SKIPPED: Wine cannot start on this machine: $(wine --version 2>&1 | tail -n 1)" >&2
-        echo "(its kernel runs no 32-bit x86 programs; see dmesg for \"32-bit emulation\")" >&2
-        exit 77
+    if ! why=$(wine --version 2>&1); then
+        case "$why" in
+            *"Exec format error"*)
+                echo "SKIPPED: Wine cannot start: this machine's kernel runs no 32-bit x86" \
+                     "programs (dmesg: \"32-bit emulation disabled\")" >&2
+                exit 77 ;;
+        esac
+        echo "Wine cannot start: $why" >&2
+        exit 1
     fi
 }
 #
