@@ -113,7 +113,7 @@ printf 'Wallpaper setting: %s\n' "$wallpaper"
 
 # A new Wine desktop paints the wallpaper recorded in the profile. On a
 # fresh prefix it can show an empty (black) desktop for a while first, so
-# look until the bitmap is there, for half a minute at most.
+# look until the bitmap is there, for about a minute at most.
 wine explorer /desktop=Tessaron,800x600 demo_host.exe 60000 </dev/null >/dev/null 2>&1 &
 window=$(desktop_window) || { echo "The Wine desktop did not appear." >&2; exit 1; }
 bitmap=""
