@@ -3,6 +3,10 @@
 #include <string>
 #include <vector>
 
+#if !defined(_WIN32)
+#include <iconv.h>
+#endif
+
 #include "app/app_main.h"
 #include "app/next_argument.h"
 #include "app/startup.h"
@@ -153,5 +157,35 @@ TEST(StartProgram, ReadsTheCodePageBeforeThePick) {
     EXPECT_EQ(StartProgram(), 0);
     EXPECT_EQ(fake::Wallpaper(), "C:\\dir\\a.bmp");
 }
+
+#if !defined(_WIN32)
+// A Japanese Windows showed the code page 932 bytes; the wide boxes must
+// show the very same characters there. glibc's CP932 table agrees with
+// Windows' for every character of the messages.
+TEST(Messages, TheUtf16TextsAreTheCodePage932Ones) {
+    const struct {
+        const char16_t* wide;
+        const char* bytes;
+    } texts[] = {
+        {expected::kActiveDesktopText, expected::kActiveDesktopText932},
+        {expected::kActiveDesktopCaption, expected::kActiveDesktopCaption932},
+        {expected::kNotFoundCaption, expected::kNotFoundCaption932},
+        {expected::kNotBitmapCaption, expected::kNotBitmapCaption932},
+    };
+    iconv_t toUtf16 = iconv_open("UTF-16LE", "CP932");
+    ASSERT_NE(toUtf16, reinterpret_cast<iconv_t>(-1));
+    for (const auto& text : texts) {
+        std::string in = text.bytes;
+        char16_t out[128] = {};
+        char* from = &in[0];
+        size_t fromLeft = in.size();
+        char* to = reinterpret_cast<char*>(out);
+        size_t toLeft = sizeof out - sizeof out[0];
+        EXPECT_NE(iconv(toUtf16, &from, &fromLeft, &to, &toLeft), static_cast<size_t>(-1));
+        EXPECT_EQ(std::u16string(out), std::u16string(text.wide)) << text.bytes;
+    }
+    iconv_close(toUtf16);
+}
+#endif
 
 }  // namespace
