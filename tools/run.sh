@@ -9,18 +9,22 @@
 #
 #   tools/run.sh [BITMAP]
 #
-# Uses Xvfb when there is no display. Exits non-zero when the program's
-# exit code is not 0, or when a wallpaper was set but the desktop does not
-# show it.
+# Uses Xvfb when there is no display. Where Wine cannot start (a kernel
+# without 32-bit support), runs in tools/wine-vm.sh's virtual machine, always
+# on a fresh Wine prefix there; BITMAP must then lie inside the repository.
+# Exits non-zero when the program's exit code is not 0, or when a wallpaper
+# was set but the desktop does not show it.
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
 file=""
 [ $# -gt 0 ] && file=$(realpath -m "$1")
 
-tools/install-deps.sh
-cmake --preset win32 --log-level=WARNING >/dev/null
-cmake --build --preset win32 --target demo >/dev/null
+if [ -z "${TESSARON_IN_VM:-}" ]; then
+    tools/install-deps.sh
+    cmake --preset win32 --log-level=WARNING >/dev/null
+    cmake --build --preset win32 --target demo >/dev/null
+fi
 
 demo=$root/build/win32/demo
 desktop_png=$root/build/win32/demo-desktop.png
@@ -28,6 +32,11 @@ box_png=$root/build/win32/demo-box.png
 rm -f "$root"/build/win32/demo-*.png "$demo"/*.txt
 export LC_ALL=ja_JP.UTF-8
 . tools/wine.sh
+if [ -z "${TESSARON_IN_VM:-}" ] && wine --version 2>&1 | grep -q "Exec format error"; then
+    echo "Wine cannot start here (no 32-bit x86 programs): running in a virtual machine."
+    export WINE_VM_KEEP="build/win32/demo-desktop.png build/win32/demo-box.png build/win32/demo-box-2.png"
+    exec tools/wine-vm.sh run build/win32/vm env TESSARON_IN_VM=1 tools/run.sh "$@"
+fi
 require_wine
 
 xvfb_pid=""

@@ -32,7 +32,11 @@ mount -t overlay overlay -o lowerdir=/mnt/host,upperdir=/var/tmp/upper,workdir=/
 find "$repository/build" -name '*.exe' -exec touch -c {} + 2>/dev/null
 shared=/mnt/host${job#"$repository"}
 sh "$shared/command" >"$shared/output.log" 2>&1
-echo $? >"$shared/status"
+status=$?
+while read -r kept; do
+    [ -n "$kept" ] && [ -e "$repository/$kept" ] && cp "$repository/$kept" "/mnt/host/$kept"
+done <"$shared/keep"
+echo $status >"$shared/status"
 sync
 echo o >/proc/sysrq-trigger
 sleep 10

@@ -10,6 +10,10 @@
 #                                            root inside the machine; exits
 #                                            with its exit code
 #
+# What the command writes stays in the machine, except the files named in
+# WINE_VM_KEEP (paths from the repository root, separated by spaces), which
+# come back to the same paths here.
+#
 # The image takes about five minutes to build (debootstrap and apt-get from
 # Debian's mirror) and 2.2 GB; a run boots in about ten seconds.
 set -eu
@@ -35,7 +39,7 @@ build_image() {
     trap 'umount "$tree/proc" "$tree/sys" "$tree/dev" 2>/dev/null || true' EXIT
     chroot "$tree" sh -c 'dpkg --add-architecture i386 && apt-get update -qq &&
         DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-            wine wine32:i386 xvfb xauth &&
+            wine wine32:i386 xvfb xauth xdotool imagemagick fonts-ipafont-gothic &&
         localedef -i ja_JP -f UTF-8 ja_JP.UTF-8 && apt-get clean' \
         >"$folder/apt.log" 2>&1 || { tail -n 20 "$folder/apt.log" >&2; exit 1; }
     umount "$tree/proc" "$tree/sys" "$tree/dev"
@@ -64,6 +68,7 @@ run_command() {
         for arg in "$@"; do printf " '%s'" "$(printf '%s' "$arg" | sed "s/'/'\\\\''/g")"; done
         echo
     } > "$job/command"
+    printf '%s\n' ${WINE_VM_KEEP:-} > "$job/keep"
     # -cpu max gives the guest features that QEMU's emulation gets wrong
     # (the guest kernel faults on Wine's 32-bit code); qemu64 does not.
     qemu-system-x86_64 -m 6144 -smp 2 -accel tcg,thread=multi -cpu qemu64 \
