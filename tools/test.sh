@@ -33,8 +33,9 @@ if wine --version 2>&1 | grep -q "Exec format error"; then
     echo "unit tests under Wine and the end-to-end tests were skipped above; they"
     echo "run below in a virtual machine that runs Wine."
     step "test win32 under Wine, in a virtual machine" tools/wine-vm.sh run build/win32/vm \
-        sh -c 'ctest --test-dir build/win32 -L e2e --output-on-failure &&
-               tools/wine-exec.sh build/win32/wineprefix build/win32/tests/unit_tests.exe'
+        sh -c 'ctest --test-dir build/win32 -L e2e --output-on-failure; e2e=$?
+               tools/wine-exec.sh build/win32/wineprefix build/win32/tests/unit_tests.exe
+               [ $? -eq 0 ] && [ $e2e -eq 0 ]'
 fi
 if [ -n "$failed" ]; then
     echo "FAILED:$failed"
