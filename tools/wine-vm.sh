@@ -23,12 +23,21 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 action=$1
 folder=$(mkdir -p "$2" && cd "$2" && pwd)
 shift 2
-mirror=http://deb.debian.org/debian
+
+# The machine's packages come from the Debian mirror this host's apt uses.
+debian_mirror() {
+    sed -n 's/^URIs:[[:space:]]*\([^[:space:]]*\).*/\1/p' /etc/apt/sources.list.d/*.sources \
+        2>/dev/null | grep -v security | grep '/debian/*$' | head -n 1
+    sed -n 's/^deb[[:space:]]\{1,\}\(\[[^]]*\][[:space:]]\{1,\}\)\{0,1\}\([^[:space:]]*\)[[:space:]]\{1,\}bookworm[[:space:]].*/\2/p' \
+        /etc/apt/sources.list 2>/dev/null | head -n 1
+}
 
 build_image() {
     [ -e "$folder/disk.img" ] && return 0
     tree=$folder/tree
     rm -rf "$tree"
+    mirror=$(debian_mirror | head -n 1)
+    [ -n "$mirror" ] || { echo "wine-vm: no Debian 12 mirror in /etc/apt" >&2; exit 1; }
     echo "wine-vm: installing Debian 12 with Wine into $tree"
     debootstrap --variant=minbase \
         --include=linux-image-amd64,initramfs-tools,locales,python3-minimal,procps,cmake \
