@@ -34,7 +34,7 @@ if wine --version 2>&1 | grep -q "Exec format error"; then
     echo "run below in a virtual machine that runs Wine."
     step "test win32 under Wine, in a virtual machine" tools/wine-vm.sh run build/win32/vm \
         sh -c 'ctest --test-dir build/win32 -L e2e --output-on-failure; e2e=$?
-               tools/wine-exec.sh build/win32/wineprefix build/win32/tests/unit_tests.exe
+               tools/wine-exec.sh "$PWD/build/win32/wineprefix" build/win32/tests/unit_tests.exe
                [ $? -eq 0 ] && [ $e2e -eq 0 ]'
 fi
 if [ -n "$failed" ]; then
