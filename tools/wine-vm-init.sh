@@ -18,8 +18,9 @@ for word in $(cat /proc/cmdline); do
     esac
 done
 # The repository is seen through an overlay whose changes stay in the
-# machine: Wine's prefixes on the shared folder itself crash Wine. Only the
-# job's output goes back, written to the shared folder directly.
+# machine: each run starts from the host's tree as it is, and what it writes
+# (Wine prefixes above all) stays on the machine's own disk. Only the job's
+# output, and the files it names to keep, go back to the shared folder.
 modprobe 9pnet_virtio
 modprobe 9p
 modprobe overlay
