@@ -5,13 +5,19 @@
 #
 #   run-e2e.sh DRIVER.exe TESSARON.exe WORK_FOLDER [driver options]
 #
+# The Wine is tools/wine.sh's choice (TESSARON_WINE); under WoW64 the work
+# folder is WORK_FOLDER-wow64.
+#
 # With TESSARON_WINDOWS set to a Wine version name (win95, win98, nt40,
 # win2k, winxp, win7, win10), the prefix reports that version of Windows.
 # The driver checks both the version and the code page it runs under.
 set -u
+. "$(dirname "$0")/wine.sh"
+enter_wine "$0" "$@"
+require_wine
 driver=$1
 program=$2
-work=$3
+work=$(realpath -m "$3")$wine_suffix
 shift 3
 
 rm -rf "$work"
@@ -26,9 +32,6 @@ case "$LC_ALL" in
     ru_RU.*) code_page=1251 ;;
     *) echo "unknown TESSARON_LOCALE: $LC_ALL" >&2; exit 2 ;;
 esac
-. "$(dirname "$0")/wine.sh"
-require_wine
-
 xvfb_pid=""
 cleanup() {
     [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
