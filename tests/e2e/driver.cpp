@@ -15,6 +15,10 @@
 // the code page 932 bytes. While a box is up, the driver looks at the
 // modules the program has loaded: with its manifest it uses version 6 of
 // the common controls (comctl32 from winsxs), without one none at all.
+//
+// Wine, like Windows for any bitmap it can load, takes every file as the
+// wallpaper, so the program's refusal road would never run here: for the
+// cases that need it the driver makes the setting refuse (see below).
 #include <windows.h>
 #include <psapi.h>
 
@@ -153,15 +157,114 @@ bool IsCommonControls6(const std::wstring& path) {
            lower.find(L"_6.0.") != std::wstring::npos;
 }
 
+// --- Making the wallpaper setting refuse ------------------------------------
+
+// Where a module imports `function` of `dll` by name: the address, in
+// `process`, of its slot in the import address table; 0 if there is none.
+// The image is read from the process, at `base`.
+DWORD ImportSlot(HANDLE process, DWORD base, const char* dll, const char* function) {
+    auto read = [&](DWORD address, void* out, size_t size) {
+        return ReadProcessMemory(process, reinterpret_cast<void*>(address), out, size, nullptr);
+    };
+    auto readName = [&](DWORD address) {
+        char name[64] = {};
+        read(address, name, sizeof name - 1);
+        return std::string(name);
+    };
+    IMAGE_DOS_HEADER dos;
+    IMAGE_NT_HEADERS32 nt;
+    if (!read(base, &dos, sizeof dos) || !read(base + dos.e_lfanew, &nt, sizeof nt)) return 0;
+    DWORD at = base + nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (IMAGE_IMPORT_DESCRIPTOR d; read(at, &d, sizeof d) && d.Name != 0; at += sizeof d) {
+        if (lstrcmpiA(readName(base + d.Name).c_str(), dll) != 0) continue;
+        IMAGE_THUNK_DATA32 thunk;
+        for (DWORD i = 0; read(base + d.OriginalFirstThunk + 4 * i, &thunk, sizeof thunk) &&
+                          thunk.u1.AddressOfData != 0;
+             ++i) {
+            if (IMAGE_SNAP_BY_ORDINAL32(thunk.u1.Ordinal)) continue;
+            // IMAGE_IMPORT_BY_NAME: a two-byte hint, then the name.
+            if (readName(base + thunk.u1.AddressOfData + 2) == function) {
+                return base + d.FirstThunk + 4 * i;
+            }
+        }
+    }
+    return 0;
+}
+
+// Points the program's import of SystemParametersInfoA at a stub that
+// returns 0 (stdcall, four arguments: xor eax, eax; ret 16).
+bool MakeSettingRefuse(HANDLE process, DWORD base) {
+    const unsigned char stub[] = {0x31, 0xC0, 0xC2, 0x10, 0x00};
+    DWORD slot = ImportSlot(process, base, "USER32.dll", "SystemParametersInfoA");
+    void* code = VirtualAllocEx(process, nullptr, sizeof stub, MEM_COMMIT | MEM_RESERVE,
+                                PAGE_EXECUTE_READWRITE);
+    DWORD target = static_cast<DWORD>(reinterpret_cast<uintptr_t>(code)), check = 0;
+    EXPECT_NE(slot, 0u) << "no import of SystemParametersInfoA found";
+    EXPECT_NE(code, nullptr) << "VirtualAllocEx: error " << GetLastError();
+    return slot != 0 && code != nullptr &&
+           WriteProcessMemory(process, code, stub, sizeof stub, nullptr) &&
+           FlushInstructionCache(process, code, sizeof stub) &&
+           WriteProcessMemory(process, reinterpret_cast<void*>(slot), &target, 4, nullptr) &&
+           ReadProcessMemory(process, reinterpret_cast<void*>(slot), &check, 4, nullptr) &&
+           check == target;
+}
+
+// For a program started with DEBUG_ONLY_THIS_PROCESS: makes its wallpaper
+// setting refuse, then stops debugging it, so that it runs on as it would.
+// This relies on the loader's first breakpoint, which Windows and Wine
+// raise in a debugged process once every DLL is loaded and every import
+// bound, before the program's entry runs: the import slot then holds the
+// real function and nothing has called it yet. The image lies at the base
+// the create-process event gives (tessaron.exe's is fixed, 0x400000: it
+// has no relocations).
+bool RefuseAtFirstBreakpoint(const PROCESS_INFORMATION& process) {
+    DWORD base = 0;
+    for (;;) {
+        DEBUG_EVENT event;
+        if (!WaitForDebugEvent(&event, kRunTimeoutMs)) {
+            ADD_FAILURE() << "no debug event: error " << GetLastError();
+            return false;
+        }
+        DWORD status = DBG_CONTINUE;
+        switch (event.dwDebugEventCode) {
+        case CREATE_PROCESS_DEBUG_EVENT:
+            base = static_cast<DWORD>(
+                reinterpret_cast<uintptr_t>(event.u.CreateProcessInfo.lpBaseOfImage));
+            if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
+            break;
+        case LOAD_DLL_DEBUG_EVENT:
+            if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
+            break;
+        case EXCEPTION_DEBUG_EVENT:
+            if (event.u.Exception.ExceptionRecord.ExceptionCode == EXCEPTION_BREAKPOINT) {
+                bool refuses = MakeSettingRefuse(process.hProcess, base);
+                ContinueDebugEvent(event.dwProcessId, event.dwThreadId, DBG_CONTINUE);
+                DebugSetProcessKillOnExit(FALSE);
+                bool stopped = DebugActiveProcessStop(process.dwProcessId);
+                EXPECT_TRUE(stopped) << "DebugActiveProcessStop: error " << GetLastError();
+                return refuses && stopped;
+            }
+            status = DBG_EXCEPTION_NOT_HANDLED;
+            break;
+        case EXIT_PROCESS_DEBUG_EVENT:
+            ADD_FAILURE() << "the program ended before the loader's first breakpoint";
+            ContinueDebugEvent(event.dwProcessId, event.dwThreadId, DBG_CONTINUE);
+            return false;
+        }
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+    }
+}
+
 void PumpMessages() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
 }
 
 // Starts `program` with `tail` after its quoted name, in `workingFolder`,
-// and waits for it to end, reading and dismissing each box it shows.
+// and waits for it to end, reading and dismissing each box it shows. With
+// `refuse`, its wallpaper setting returns 0.
 Outcome RunProgram(const std::string& program, const std::string& tail,
-                   const std::string& workingFolder) {
+                   const std::string& workingFolder, bool refuse) {
     Outcome out;
     SetWallpaperSetting(kUnchanged);
     std::string commandLine = "\"" + program + "\"" + (tail.empty() ? "" : " " + tail);
@@ -170,12 +273,19 @@ Outcome RunProgram(const std::string& program, const std::string& tail,
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        workingFolder.c_str(), &startup, &process)) {
+    if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE,
+                        refuse ? DEBUG_ONLY_THIS_PROCESS : 0, nullptr, workingFolder.c_str(),
+                        &startup, &process)) {
         ADD_FAILURE() << "cannot start " << program << ": error " << GetLastError();
         return out;
     }
-    out.started = true;
+    out.started = !refuse || RefuseAtFirstBreakpoint(process);
+    if (!out.started) {
+        TerminateProcess(process.hProcess, 0xDEAD);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return out;
+    }
     std::set<HWND> answered;
     DWORD start = GetTickCount();
     for (;;) {
@@ -358,11 +468,11 @@ bool IsAscii(const std::string& text) {
 
 // --- The cases ----------------------------------------------------------------------
 
-enum class BoxKind { ActiveDesktop, NotFound };
+enum class BoxKind { ActiveDesktop, NotFound, NotBitmap };
 
 struct ExpectedBox {
     BoxKind kind;
-    std::string text;  // for NotFound: the path, with {dir} for the case's folder
+    std::string text;  // for NotFound, NotBitmap: the path, with {dir} for the case's folder
 };
 
 struct Case {
@@ -377,6 +487,7 @@ struct Case {
     int runs;                             // how many times to run
     bool varied;                          // the runs must not all give the same wallpaper
     bool needs932;
+    bool refused = false;  // the wallpaper setting returns 0, as for a file Windows cannot load
 };
 
 const char kDiverse[] = "diverse";
@@ -406,6 +517,13 @@ const Case kCases[] = {
     {"ActiveDesktopWarnsThenReportsMissing", {}, "", "", "{dir}gone.bmp", Shell::ActiveDesktop,
      {{BoxKind::ActiveDesktop, ""}, {BoxKind::NotFound, "{dir}gone.bmp"}}, {kUnchanged}, 1,
      false, false},
+    {"RefusedFile", {"a.bmp"}, "", "", "{dir}a.bmp", Shell::None,
+     {{BoxKind::NotBitmap, "{dir}a.bmp"}}, {kUnchanged}, 1, false, false, true},
+    {"ActiveDesktopWarnsThenReportsRefusal", {"a.bmp"}, "", "", "{dir}a.bmp",
+     Shell::ActiveDesktop, {{BoxKind::ActiveDesktop, ""}, {BoxKind::NotBitmap, "{dir}a.bmp"}},
+     {kUnchanged}, 1, false, false, true},
+    {"RefusedRandomPick", {"tessaron.exe", "only.bmp", "notes.txt"}, "tessaron.exe", "", "",
+     Shell::None, {{BoxKind::NotBitmap, "{dir}only.bmp"}}, {kUnchanged}, 1, false, false, true},
     {"IconViewAloneGivesNoWarning", {"a.bmp"}, "", "", "{dir}a.bmp", Shell::IconView, {},
      {"{dir}a.bmp"}, 1, false, false},
     {"ProgmanWithAnotherTitleGivesNoWarning", {"a.bmp"}, "", "", "{dir}a.bmp", Shell::OtherTitle,
@@ -462,9 +580,12 @@ TEST_P(EndToEnd, Case) {
             boxes.push_back({Wide(expected::kActiveDesktopCaption),
                              Wide(expected::kActiveDesktopText),
                              expected::kActiveDesktopCaption932, expected::kActiveDesktopText932});
-        } else {
+        } else if (e.kind == BoxKind::NotFound) {
             boxes.push_back({Wide(expected::kNotFoundCaption), ExpandWide(e.text, folder),
                              expected::kNotFoundCaption932, Expand(e.text, folder)});
+        } else {
+            boxes.push_back({Wide(expected::kNotBitmapCaption), ExpandWide(e.text, folder),
+                             expected::kNotBitmapCaption932, Expand(e.text, folder)});
         }
     }
     std::set<std::string> allowed;
@@ -475,7 +596,8 @@ TEST_P(EndToEnd, Case) {
     std::set<std::string> seen;
     for (int run = 0; run < c.runs; ++run) {
         SCOPED_TRACE("run " + std::to_string(run + 1));
-        Outcome out = RunProgram(program, Expand(c.tail, folder), folder + c.workingFolder);
+        Outcome out =
+            RunProgram(program, Expand(c.tail, folder), folder + c.workingFolder, c.refused);
         ASSERT_TRUE(out.started);
         EXPECT_FALSE(out.timedOut) << "still running after " << kRunTimeoutMs
                                    << " ms, or showing box after box";
