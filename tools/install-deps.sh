@@ -1,13 +1,14 @@
 #!/bin/sh
 # Installs everything the builds, tests and demo need on Debian 12, as
-# root (the Japanese font lets the demo's message boxes be read).
+# root (the Japanese font lets the demo's message boxes be read; debootstrap
+# builds the root that holds the WoW64 Wine, tools/wine-root.sh).
 # What is already there is left alone; with nothing missing this makes no
 # network access at all.
 set -e
 
 packages="cmake make g++ python3 libgtest-dev googletest locales clang libclang-rt-14-dev
 g++-mingw-w64-i686 wine wine32:i386 xvfb xauth xdotool x11-utils imagemagick
-icoutils python3-pefile fonts-ipafont-gothic"
+icoutils python3-pefile fonts-ipafont-gothic debootstrap"
 
 missing=""
 for p in $packages; do
@@ -17,17 +18,6 @@ for p in $packages; do
         *) missing="$missing $p" ;;
     esac
 done
-# Where the kernel runs no 32-bit x86 programs, Wine runs in a virtual
-# machine instead (tools/wine-vm.sh), which these build and start.
-if wine --version 2>&1 | grep -q "Exec format error"; then
-    for p in debootstrap qemu-system-x86 e2fsprogs; do
-        status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-        case "$status" in
-            *" installed") ;;
-            *) missing="$missing $p" ;;
-        esac
-    done
-fi
 # Wine takes code page 932 from a Japanese locale, but can give files
 # Japanese names only when glibc has that locale compiled.
 need_locale=""
@@ -47,11 +37,6 @@ if [ -n "$missing" ]; then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
     apt-get install -y -qq $missing >/dev/null
-fi
-# Only now, with Wine installed, can a fresh machine tell whether Wine runs.
-if wine --version 2>&1 | grep -q "Exec format error" && ! command -v debootstrap >/dev/null; then
-    echo "install-deps: installing debootstrap qemu-system-x86, to run Wine in a virtual machine"
-    apt-get install -y -qq debootstrap qemu-system-x86 e2fsprogs >/dev/null
 fi
 if [ -n "$need_locale" ]; then
     echo "install-deps: compiling the ja_JP.UTF-8 locale"

@@ -9,9 +9,11 @@
 #
 #   tools/run.sh [BITMAP]
 #
-# Uses Xvfb when there is no display. Where Wine cannot start (a kernel
-# without 32-bit support), runs in tools/wine-vm.sh's virtual machine, always
-# on a fresh Wine prefix there; BITMAP must then lie inside the repository.
+# Uses Xvfb when there is no display. Runs under the host's Wine 8 where it
+# starts, else under Wine 10's WoW64 build in tools/wine-root.sh's root;
+# TESSARON_WINE=host or TESSARON_WINE=wow64 picks one. Each Wine has a
+# prefix of its own; under WoW64, BITMAP must lie in the repository or in
+# /tmp, which are all the root sees of this machine.
 # Exits non-zero when the program's exit code is not 0, or when a wallpaper
 # was set but the desktop does not show it.
 set -eu
@@ -20,24 +22,22 @@ root=$PWD
 file=""
 [ $# -gt 0 ] && file=$(realpath -m "$1")
 
-if [ -z "${TESSARON_IN_VM:-}" ]; then
+. tools/wine.sh
+if ! in_wine_root; then
     tools/install-deps.sh
     cmake --preset win32 --log-level=WARNING >/dev/null
     cmake --build --preset win32 --target demo >/dev/null
 fi
+[ -n "$file" ] && set -- "$file"
+enter_wine tools/run.sh "$@"
+require_wine
+echo "Wine: $(describe_wine)"
 
 demo=$root/build/win32/demo
 desktop_png=$root/build/win32/demo-desktop.png
 box_png=$root/build/win32/demo-box.png
 rm -f "$root"/build/win32/demo-*.png "$demo"/*.txt
 export LC_ALL=ja_JP.UTF-8
-. tools/wine.sh
-if [ -z "${TESSARON_IN_VM:-}" ] && wine --version 2>&1 | grep -q "Exec format error"; then
-    echo "Wine cannot start here (no 32-bit x86 programs): running in a virtual machine."
-    export WINE_VM_KEEP="build/win32/demo-desktop.png build/win32/demo-box.png build/win32/demo-box-2.png"
-    exec tools/wine-vm.sh run build/win32/vm env TESSARON_IN_VM=1 tools/run.sh "$@"
-fi
-require_wine
 
 xvfb_pid=""
 cleanup() {
@@ -51,7 +51,7 @@ if [ -z "${DISPLAY:-}" ]; then
     . tools/xvfb.sh
     start_xvfb
 fi
-start_wine "$root/build/win32/demo-prefix"
+start_wine "$root/build/win32/demo-prefix$wine_suffix"
 
 # The Wine desktop's window, once it is on screen.
 desktop_window() {
