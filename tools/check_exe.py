@@ -8,6 +8,7 @@ Prints one line per check and exits non-zero if any fails.
 """
 import sys
 import xml.etree.ElementTree as ElementTree
+import xml.parsers.expat
 
 import pefile
 
@@ -96,6 +97,25 @@ def version_parts(ms, ls):
     return (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
 
 
+def redeclared_namespaces(data):
+    """The namespaces the manifest declares where they are already in scope,
+    or twice on one element. ElementTree's tree drops the declarations, so
+    this reads them from the raw XML."""
+    found, scopes = [], [set()]
+    parser = xml.parsers.expat.ParserCreate()  # no namespace processing
+
+    def start(tag, attributes):
+        declared = [v for k, v in attributes.items() if k == "xmlns" or k.startswith("xmlns:")]
+        found.extend("%s on %s" % (uri, tag) for i, uri in enumerate(declared)
+                     if uri in scopes[-1] or uri in declared[:i])
+        scopes.append(scopes[-1] | set(declared))
+
+    parser.StartElementHandler = start
+    parser.EndElementHandler = lambda tag: scopes.pop()
+    parser.Parse(data, True)
+    return found
+
+
 def check_manifest(pe, version):
     manifests = resources(pe, RT_MANIFEST)
     check([(m[0], m[1]) for m in manifests] == [(1, 0)],
@@ -120,7 +140,78 @@ def check_manifest(pe, version):
             w = want[i] if i < len(want) else None
             if f != w:
                 print("        element %d: found %s, expected %s" % (i, f, w))
+    # Windows XP SP2 and Server 2003 RTM restart when they load a program
+    # whose manifest does that (Microsoft KB921337).
+    redeclared = redeclared_namespaces(data)
+    check(not redeclared, "no namespace declared again where it is in scope%s"
+          % ("".join(": " + r for r in redeclared)))
     check(b"longPathAware" not in data, "no longPathAware")
+
+
+def align(value, boundary):
+    return (value + boundary - 1) // boundary * boundary
+
+
+IMPORT, RESOURCE, IAT = 1, 2, 12
+DIRECTORY_NAMES = ["export", "import", "resource", "exception", "security", "relocation",
+                   "debug", "architecture", "global pointer", "TLS", "load configuration",
+                   "bound import", "import address table", "delay import", "CLR", "reserved"]
+
+
+def check_loader_rules(pe, data):
+    """What every loader from Windows 95 and NT 4 to Windows 11 relies on."""
+    oh, fh, sections = pe.OPTIONAL_HEADER, pe.FILE_HEADER, pe.sections
+    check((oh.FileAlignment, oh.SectionAlignment) == (0x200, 0x1000),
+          "file alignment 0x200, section alignment 0x1000: %#x, %#x"
+          % (oh.FileAlignment, oh.SectionAlignment))
+    table_end = (pe.DOS_HEADER.e_lfanew + 4 + 20 + fh.SizeOfOptionalHeader
+                 + 40 * fh.NumberOfSections)
+    check(oh.SizeOfHeaders == align(table_end, 0x200) == sections[0].PointerToRawData,
+          "SizeOfHeaders %#x covers the section table (to %#x), rounded up to 0x200, and is"
+          " the first section's file offset (%#x)"
+          % (oh.SizeOfHeaders, table_end, sections[0].PointerToRawData))
+    at, back_to_back = oh.SizeOfHeaders, True
+    for s in sections:
+        back_to_back &= s.PointerToRawData == at and s.SizeOfRawData % 0x200 == 0
+        at = s.PointerToRawData + s.SizeOfRawData
+    check(back_to_back and at == len(data),
+          "raw data 0x200-aligned, back to back, up to the end of the file (%#x of %#x)"
+          % (at, len(data)))
+    page, contiguous = align(oh.SizeOfHeaders, 0x1000), True
+    for s in sections:
+        contiguous &= s.VirtualAddress == page and s.Misc_VirtualSize > 0
+        page = align(s.VirtualAddress + s.Misc_VirtualSize, 0x1000)
+    check(contiguous, "sections contiguous in memory from the first page after the headers,"
+          " none empty")
+    check(oh.SizeOfImage == page,
+          "SizeOfImage %#x is the end of the last section, rounded to a page (%#x)"
+          % (oh.SizeOfImage, page))
+    W, X = 0x80000000, 0x20000000
+    check(not [s for s in sections if s.Characteristics & W and s.Characteristics & X],
+          "no section both writable and executable")
+    entry = oh.AddressOfEntryPoint
+    check(any(s.Characteristics & X and s.VirtualAddress <= entry
+              < s.VirtualAddress + s.Misc_VirtualSize for s in sections),
+          "the entry point %#x lies in the executable section" % entry)
+    used = [i for i, d in enumerate(oh.DATA_DIRECTORY) if d.VirtualAddress or d.Size]
+    check(used == [IMPORT, RESOURCE, IAT],
+          "only the import, resource and import address table directories: %s"
+          % ", ".join(DIRECTORY_NAMES[i] for i in used))
+    RELOCS_STRIPPED, DYNAMIC_BASE = 0x0001, 0x0040
+    check(fh.Characteristics & RELOCS_STRIPPED and not oh.DllCharacteristics & DYNAMIC_BASE,
+          "relocations stripped, and the image not marked movable (DYNAMIC_BASE)")
+    descriptors = getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])
+    check(all(d.struct.OriginalFirstThunk for d in descriptors),
+          "every imported DLL has its name table (OriginalFirstThunk)")
+    ordinals = ["%s #%d" % (d.dll.decode(), i.ordinal) for d in descriptors
+                for i in d.imports if not i.name]
+    check(not ordinals, "every import by name%s" % "".join(", not " + o for o in ordinals))
+    terminator = pe.get_data(oh.DATA_DIRECTORY[IMPORT].VirtualAddress + 20 * len(descriptors), 20)
+    check(terminator == bytes(20), "the import descriptors end with a null one")
+    check(oh.CheckSum in (0, pe.generate_checksum()),
+          "checksum %#x zero or right (%#x)" % (oh.CheckSum, pe.generate_checksum()))
+    warnings = pe.get_warnings()
+    check(not warnings, "pefile reads it without a warning%s" % "".join(": " + w for w in warnings))
 
 
 def main():
@@ -140,8 +231,9 @@ def main():
            pe.OPTIONAL_HEADER.MinorOperatingSystemVersion)
     check(osv == (4, 0), "operating system version %d.%d" % osv)
 
-    imports = {e.dll.decode().upper(): {i.name.decode() for i in e.imports if i.name}
-               for e in pe.DIRECTORY_ENTRY_IMPORT}
+    check_loader_rules(pe, data)
+    imports = {e.dll.decode().upper(): {(i.name or b"#%d" % i.ordinal).decode() for i in e.imports}
+               for e in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])}
     check(set(imports) == set(ALLOWED_IMPORTS), "imports from %s only" % ", ".join(sorted(imports)))
     for dll, functions in sorted(imports.items()):
         extra = functions - ALLOWED_IMPORTS.get(dll, set())
