@@ -3,9 +3,10 @@
    headers, and fewer sections are padded out to 512 bytes in the file.
 
      .text  code and read-only data (read, execute)
-     .data  the generator's state, the imports, and the program's tables,
-            zero-filled (read, write)
-     .rsrc  icon, version record and manifest (read)
+     .data  the program's tables, the generator's state, and the imports
+            (read, write)
+     .rsrc  icon, version record and manifest (read, write: ld marks its
+            resource section so; nothing writes to it)
 
    Both merges are among the oldest layouts Windows loaders meet, from
    Windows 95 and NT 4 on. Read-only data inside the code section is what
@@ -15,8 +16,10 @@
    writable section it fills the address table without having to change
    any page's protection, just as in ld's own .idata, which is writable.
 
-   ld writes the zero-filled tables (.bss) into the file here, as the tail
-   of .data; they are small enough not to cost a 512-byte block.
+   The tables that start zero-filled (the argument reader's state and the
+   lead bytes) come from the compiler in .data$* sections of their own,
+   not in .bss, so they are written to the file as part of .data, like the
+   generator's state. Anything that does land in .bss follows them there.
 
    ld finds the import directory and address table through the .idata$N
    symbols; outside a section named .idata they must be given as offsets
