@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -21,15 +22,22 @@ struct Parts {
     bool whole;
 };
 
-// Splits with every output filled with junk first, and checks that no
-// output is written past its size.
+// Splits with every output, and the input past its terminator, filled
+// with junk first, and checks that no output is written past its size.
+// The input's junk is ':', so that a split reading past the end of "" or
+// of a lead byte's missing second byte finds a drive or more characters.
 Parts Split(const std::string& path) {
     struct Guarded {
         char buffer[MAX_FNAME];
         char guard[16];
     } drive, dir, name, ext;
     for (Guarded* g : {&drive, &dir, &name, &ext}) std::memset(g, 'J', sizeof *g);
-    bool whole = SplitPath(path.c_str(), drive.buffer, dir.buffer, name.buffer, ext.buffer);
+    char input[400];
+    EXPECT_LT(path.size(), sizeof input) << "the input buffer is too small";
+    std::memset(input, ':', sizeof input);
+    path.copy(input, sizeof input - 1);
+    input[std::min(path.size(), sizeof input - 1)] = '\0';
+    bool whole = SplitPath(input, drive.buffer, dir.buffer, name.buffer, ext.buffer);
     EXPECT_EQ(std::string(drive.buffer + MAX_DRIVE, 8), "JJJJJJJJ") << "drive overran";
     EXPECT_EQ(std::string(dir.buffer + MAX_DIR, 8), "JJJJJJJJ") << "dir overran";
     for (Guarded* g : {&drive, &dir, &name, &ext}) {
