@@ -32,6 +32,7 @@ suite=sid
 packages="wine wine64 xvfb xauth locales fonts-ipafont-gothic xdotool x11-utils imagemagick
 python3 util-linux"
 wanted="suite=$suite locale=ja_JP.UTF-8 packages=$(echo $packages)"
+# wineserver is in Wine's own folder there, and locale-gen in /usr/sbin.
 inside_path=/usr/lib/x86_64-linux-gnu/wine:/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin
 
 say() { echo "wine-root: $*" >&2; }
