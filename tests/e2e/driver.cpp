@@ -195,18 +195,26 @@ DWORD ImportSlot(HANDLE process, DWORD base, const char* dll, const char* functi
 // returns 0 (stdcall, four arguments: xor eax, eax; ret 16).
 bool MakeSettingRefuse(HANDLE process, DWORD base) {
     const unsigned char stub[] = {0x31, 0xC0, 0xC2, 0x10, 0x00};
-    DWORD slot = ImportSlot(process, base, "USER32.dll", "SystemParametersInfoA");
     void* code = VirtualAllocEx(process, nullptr, sizeof stub, MEM_COMMIT | MEM_RESERVE,
                                 PAGE_EXECUTE_READWRITE);
+    if (code == nullptr) {
+        ADD_FAILURE() << "VirtualAllocEx: error " << GetLastError();
+        return false;
+    }
+    DWORD slot = ImportSlot(process, base, "USER32.dll", "SystemParametersInfoA");
+    if (slot == 0) {
+        ADD_FAILURE() << "no import of SystemParametersInfoA found";
+        return false;
+    }
     DWORD target = static_cast<DWORD>(reinterpret_cast<uintptr_t>(code)), check = 0;
-    EXPECT_NE(slot, 0u) << "no import of SystemParametersInfoA found";
-    EXPECT_NE(code, nullptr) << "VirtualAllocEx: error " << GetLastError();
-    return slot != 0 && code != nullptr &&
-           WriteProcessMemory(process, code, stub, sizeof stub, nullptr) &&
-           FlushInstructionCache(process, code, sizeof stub) &&
-           WriteProcessMemory(process, reinterpret_cast<void*>(slot), &target, 4, nullptr) &&
-           ReadProcessMemory(process, reinterpret_cast<void*>(slot), &check, 4, nullptr) &&
-           check == target;
+    bool written =
+        WriteProcessMemory(process, code, stub, sizeof stub, nullptr) &&
+        FlushInstructionCache(process, code, sizeof stub) &&
+        WriteProcessMemory(process, reinterpret_cast<void*>(slot), &target, 4, nullptr) &&
+        ReadProcessMemory(process, reinterpret_cast<void*>(slot), &check, 4, nullptr);
+    EXPECT_TRUE(written) << "cannot write the stub or the import slot: error " << GetLastError();
+    EXPECT_EQ(check, target) << "the import slot did not take the stub's address";
+    return written && check == target;
 }
 
 // For a program started with DEBUG_ONLY_THIS_PROCESS: makes its wallpaper
