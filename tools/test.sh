@@ -70,8 +70,7 @@ wine_tests() {
         return
     fi
     if [ -z "$host_wine_problem" ]; then
-        banner="WARNING: Wine's WoW64 build did not run: its root could not be built (see above).
-  WARNING: only the host's Wine 8 ran the Wine tests, not Wine as 64-bit Windows runs it."
+        banner="WARNING: only the host's Wine 8 ran the Wine tests, not Wine's WoW64 build (as 64-bit Windows runs the program): its root could not be built (see above)."
         echo "$banner"
         note "$banner"
     else
