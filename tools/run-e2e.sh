@@ -33,10 +33,18 @@ case "$LC_ALL" in
     *) echo "unknown TESSARON_LOCALE: $LC_ALL" >&2; exit 2 ;;
 esac
 xvfb_pid=""
+# The prefix goes with the run: it is 0.6 GB under Wine 8 and 1.2 GB under
+# WoW64 (the Windows DLLs, copied in), and the suite makes one per run per
+# Wine. The server must be gone first, or it may write the registry into
+# a folder being removed.
 cleanup() {
-    [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
+    if [ -n "${WINEPREFIX:-}" ]; then
+        wineserver -k 2>/dev/null
+        wineserver -w 2>/dev/null
+    fi
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null
+    rm -rf "$work"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
