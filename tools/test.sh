@@ -53,7 +53,25 @@ wine_pass() {
     return "$status"
 }
 
+# What the Wine tests take on disk while they run, in MiB: one end-to-end
+# run's prefix at a time (1.2 GB under WoW64), and what is not there yet of
+# the WoW64 root (1.9 GB) and the unit tests' prefixes (0.6 and 1.2 GB).
+# Short of it, the runs fail one by one with "No space left on device";
+# this says why first.
+check_disk_space() {
+    need=1300
+    [ -d "${TESSARON_WINE_ROOT:-/var/cache/tessaron/wine-root}" ] || need=$((need + 2000))
+    [ -d build/win32/wineprefix ] || need=$((need + 700))
+    [ -d build/win32/wineprefix-wow64 ] || need=$((need + 1300))
+    free=$(df -P -m build | awk 'NR == 2 { print $4 }')
+    [ "${free:-0}" -ge "$need" ] && return 0
+    banner="WARNING: $free MiB free on this disk; the Wine tests need about $need."
+    echo "$banner"
+    note "$banner"
+}
+
 wine_tests() {
+    check_disk_space
     . tools/wine.sh
     check_host_wine
     if [ -n "$host_wine_problem" ]; then
