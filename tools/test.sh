@@ -31,6 +31,11 @@ note() {
     summary="$summary
   $*"
 }
+# Said now and again in the summary.
+warn() {
+    echo "WARNING: $*"
+    note "WARNING: $*"
+}
 
 # wine_pass host|wow64: the tests that need Wine, under that Wine. Notes
 # what ran, with the counts, and returns non-zero if anything failed.
@@ -65,9 +70,7 @@ check_disk_space() {
     [ -d build/win32/wineprefix-wow64 ] || need=$((need + 1300))
     free=$(df -P -m build | awk 'NR == 2 { print $4 }')
     [ "${free:-0}" -ge "$need" ] && return 0
-    banner="WARNING: $free MiB free on this disk; the Wine tests need about $need."
-    echo "$banner"
-    note "$banner"
+    warn "$free MiB free on this disk; the Wine tests need about $need."
 }
 
 wine_tests() {
@@ -88,9 +91,7 @@ wine_tests() {
         return
     fi
     if [ -z "$host_wine_problem" ]; then
-        banner="WARNING: only the host's Wine 8 ran the Wine tests, not Wine's WoW64 build (as 64-bit Windows runs the program): its root could not be built (see above)."
-        echo "$banner"
-        note "$banner"
+        warn "only the host's Wine 8 ran the Wine tests, not Wine's WoW64 build (as 64-bit Windows runs the program): its root could not be built (see above)."
     else
         failed="$failed
   the Wine tests: no Wine can run here (the host's: $host_wine_problem; WoW64: no root)"

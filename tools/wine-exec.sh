@@ -15,12 +15,9 @@ wine_environment "$1$wine_suffix"
 shift
 (
     flock 9
-    fresh=""
-    [ -f "$WINEPREFIX/system.reg" ] || fresh=yes
     # Exit code 0: a new server; 2: one is already running.
     if wineserver -p60 </dev/null >/dev/null 2>&1 9>&-; then
-        wineboot -i </dev/null >/dev/null 2>&1 9>&-
-        if [ -n "$fresh" ]; then map_japanese_fonts 9>&-; fi
+        boot_prefix 9>&-
     fi
 ) 9>"$WINEPREFIX.lock"
 exec wine "$@"

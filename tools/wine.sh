@@ -105,17 +105,23 @@ map_japanese_fonts() {
     done
 }
 
-# start_wine PREFIX: a prefix of the chosen Wine, made if need be, whose
-# server runs for the whole script. The server and the prefix's services
-# start with their output going nowhere: started by a program's own run,
-# they would hold the script's output open until they exit.
-start_wine() {
-    wine_environment "$1"
+# boot_prefix: with the server running, makes the prefix, or brings it up
+# to date, and maps a new prefix's fonts. Its services start with their
+# output going nowhere: started by a program's own run, they would hold
+# that run's output open until they exit.
+boot_prefix() {
     fresh=""
     [ -f "$WINEPREFIX/system.reg" ] || fresh=yes
-    wineserver -p </dev/null >/dev/null 2>&1 || true
     wineboot -i </dev/null >/dev/null 2>&1
     if [ -n "$fresh" ]; then map_japanese_fonts; fi
+}
+
+# start_wine PREFIX: a prefix of the chosen Wine, made if need be, whose
+# server runs for the whole script (its output going nowhere too).
+start_wine() {
+    wine_environment "$1"
+    wineserver -p </dev/null >/dev/null 2>&1 || true
+    boot_prefix
 }
 
 # describe_wine: the chosen Wine, as "wine-8.0 (Debian 8.0~repack-4), host".
