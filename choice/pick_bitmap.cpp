@@ -16,13 +16,35 @@ int BoundedLength(const char* text, int limit) {
     return n;
 }
 
-// A file (not a directory) whose full path, after a drive and directory of
-// `prefixLength` characters, fits in MAX_PATH characters.
+// Whether `name`, as the search gave it in the ANSI code page, holds a
+// character that no Windows file name holds. A name with a character the
+// code page lacks comes back through the narrow API as '?', or as a "best
+// fit": U+00A5 YEN SIGN is 0x5C, the backslash, in code page 932, and
+// U+2215 DIVISION SLASH is '/' in 1252. Such a name is not the file's own;
+// it names no file, or another one ("x¥y.bmp" read as "x\y.bmp").
+// A lead byte's second byte may be 0x5C or 0x7C and belongs to its
+// character.
+bool HoldsForeignCharacter(const char* name) {
+    for (const char* p = name; *p != '\0'; ++p) {
+        if (IsLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0') {
+            ++p;
+            continue;
+        }
+        for (const char* c = "\\/:*?\"<>|"; *c != '\0'; ++c) {
+            if (*p == *c) return true;
+        }
+    }
+    return false;
+}
+
+// A file (not a directory) whose name is its own and whose full path,
+// after a drive and directory of `prefixLength` characters, fits in
+// MAX_PATH characters.
 bool IsCandidate(const platform::WIN32_FIND_DATAA& entry, int prefixLength) {
     if (entry.dwFileAttributes & platform::FILE_ATTRIBUTE_DIRECTORY) return false;
     int nameLength = BoundedLength(entry.cFileName, sizeof entry.cFileName);
     return nameLength < static_cast<int>(sizeof entry.cFileName) &&
-           prefixLength + nameLength <= MAX_PATH;
+           prefixLength + nameLength <= MAX_PATH && !HoldsForeignCharacter(entry.cFileName);
 }
 
 }  // namespace

@@ -21,7 +21,9 @@
 // 255), or when the search pattern would not fit the buffer. A file whose
 // full path would be longer than 260 characters is passed over in both
 // passes like a directory: it is not counted and never chosen, though it
-// still steps the generator.
+// still steps the generator. So is a name holding \ / : * ? " < > | (read
+// with the ANSI code page's lead bytes): no file has such a name, and one
+// only comes back so from a file whose name the code page cannot hold.
 bool PickRandomBitmap(char* path);
 
 #endif

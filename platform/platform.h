@@ -103,7 +103,8 @@ BOOL PLATFORM_API GetCPInfo(UINT codePage, CPINFO* info);
 // runs through its terminating zero, which is converted too. Returns the
 // units written; 0 on failure (the buffer too short, among others), when
 // what `wide` holds is undefined. A byte never gives more than one unit in
-// the ANSI code pages Windows offers, so a text of n bytes fits n units.
+// the ANSI code pages Windows offers (UTF-8 gives at most two for four
+// bytes), so a text of n bytes fits n units.
 int PLATFORM_API MultiByteToWideChar(UINT codePage, DWORD flags, const char* text, int length,
                                      char16_t* wide, int wideLength);
 

@@ -116,6 +116,10 @@ HWND AddShellWindows(const std::string& viewChildClass);
 // as Windows does for a character it has no mapping for.
 void UseCodePage932();
 void UseCodePage1252();
+// The UTF-8 code page (65001) that the program's manifest asks for on
+// Windows 10 1903 and later: characters of up to 4 bytes, no lead-byte
+// ranges. MultiByteToWideChar decodes it fully.
+void UseCodePageUtf8();
 
 // An ASCII text as UTF-16.
 std::u16string Widen(const std::string& ascii);

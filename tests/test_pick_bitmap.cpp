@@ -240,14 +240,18 @@ std::string Folder(int dirLength, bool withDrive) {
     return (withDrive ? "C:" : "") + dir;
 }
 
-TEST_F(PickRandomBitmapTest, BufferLimits) {
+// Entries passed over: at the limits of the buffer, and names that no
+// file has, which come back so through a code page that lacks one of the
+// file's characters.
+TEST_F(PickRandomBitmapTest, EntriesPassedOver) {
     struct Case {
-        const char* name;
+        std::string name;
         std::string modulePath;
         fake::ModuleNameStyle style;
         std::vector<std::string> files;
         bool searches;
         std::string chosen;  // full path, "" for no pick
+        void (*codePage)() = fake::UseCodePage1252;
     };
     const std::string f250 = Folder(250, true);       // 252 with the drive
     const std::string f255 = Folder(255, false);      // at the directory cap
@@ -255,7 +259,8 @@ TEST_F(PickRandomBitmapTest, BufferLimits) {
     const std::string f253c = Folder(253, true);      // 255: pattern exactly 260
     const std::string f256 = Folder(256, false);      // cut by the split
     const std::string n300(300, 'x');
-    const Case cases[] = {
+    const std::string module = "C:\\Tessaron\\tessaron.exe";
+    std::vector<Case> cases = {
         {"path of 260 characters", f250 + "abcd.exe", fake::ModuleNameStyle::Terminated,
          {"a.bmp"}, true, f250 + "a.bmp"},
         {"path cut, terminated", f250 + "abcdefghij.exe", fake::ModuleNameStyle::Terminated,
@@ -283,13 +288,41 @@ TEST_F(PickRandomBitmapTest, BufferLimits) {
          {std::string(259, 'n')}, true, ""},
         {"module path longer than the buffer", n300, fake::ModuleNameStyle::Unterminated,
          {"a.bmp"}, false, ""},
+        // U+00A5 YEN SIGN reads as 0x5C in code page 932: "x¥y.bmp"
+        // would name y.bmp in the subfolder x.
+        {"a best fit to a backslash, code page 932", module, fake::ModuleNameStyle::Terminated,
+         {"x\\y.bmp", "b.bmp"}, true, kFolder + std::string("b.bmp"), fake::UseCodePage932},
+        // 0x95 0x5C and 0x95 0x7C are characters of code page 932 (U+8868
+        // and U+6016), not a byte and '\\' or '|'.
+        {"a second byte 0x5C, code page 932", module, fake::ModuleNameStyle::Terminated,
+         {"\x95\x5C.bmp"}, true, kFolder + std::string("\x95\x5C.bmp"), fake::UseCodePage932},
+        {"a second byte 0x7C, code page 932", module, fake::ModuleNameStyle::Terminated,
+         {"\x95|.bmp"}, true, kFolder + std::string("\x95|.bmp"), fake::UseCodePage932},
+        {"the same bytes, code page 1252", module, fake::ModuleNameStyle::Terminated,
+         {"\x95\x5C.bmp", "\x95|.bmp"}, true, ""},
+        // Under UTF-8 every name is exact, and no byte of a character
+        // outside ASCII is below 0x80.
+        {"café and 雪😀, UTF-8", module, fake::ModuleNameStyle::Terminated,
+         {"caf\xC3\xA9 \xE9\x9B\xAA\xF0\x9F\x98\x80.bmp"}, true,
+         kFolder + std::string("caf\xC3\xA9 \xE9\x9B\xAA\xF0\x9F\x98\x80.bmp"),
+         fake::UseCodePageUtf8},
     };
+    // '?' stands for a character the code page lacks; a best fit may give
+    // any of the others.
+    for (char c : std::string("\\/:*?\"<>|")) {
+        cases.push_back({std::string("a name holding ") + c, module,
+                         fake::ModuleNameStyle::Terminated, {"x" + std::string(1, c) + "y.bmp",
+                                                             "b.bmp"},
+                         true, kFolder + std::string("b.bmp")});
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         // Every seed must agree: these two pick the first and the second of
         // two files.
         for (uint32_t seed : {137965u, 185389u}) {
             SetUp();
+            c.codePage();
+            LoadLeadBytes();
             fake::Setup().modulePath = c.modulePath;
             fake::Setup().moduleNameStyle = c.style;
             List(Files(c.files));
