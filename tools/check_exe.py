@@ -35,6 +35,7 @@ ASM_V3 = "urn:schemas-microsoft-com:asm.v3"
 COMPAT = "urn:schemas-microsoft-com:compatibility.v1"
 SETTINGS_2005 = "http://schemas.microsoft.com/SMI/2005/WindowsSettings"
 SETTINGS_2016 = "http://schemas.microsoft.com/SMI/2016/WindowsSettings"
+SETTINGS_2019 = "http://schemas.microsoft.com/SMI/2019/WindowsSettings"
 SUPPORTED_OS = [
     "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  # Vista
     "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  # 7
@@ -66,6 +67,9 @@ def expected_manifest(version):
         ("{%s}windowsSettings" % ASM_V3, {}, None),
         ("{%s}dpiAware" % SETTINGS_2005, {}, "true/pm"),
         ("{%s}dpiAwareness" % SETTINGS_2016, {}, "PerMonitorV2, PerMonitor"),
+        # Every file name exact through the narrow API: UTF-8 as the ANSI
+        # code page, on Windows 10 1903 and later.
+        ("{%s}activeCodePage" % SETTINGS_2019, {}, "UTF-8"),
     ]
 
 
