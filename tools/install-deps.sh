@@ -18,14 +18,17 @@ for p in $packages; do
         *) missing="$missing $p" ;;
     esac
 done
-# Wine takes code page 932 from a Japanese locale, but can give files
-# Japanese names only when glibc has that locale compiled.
-need_locale=""
-locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\{0,1\}8' || need_locale=yes
-[ -z "$missing$need_locale" ] && exit 0
+# Wine takes the ANSI code page from the locale, and reads Linux file names
+# through its character set: every locale the end-to-end tests switch to
+# must be compiled, or names outside ASCII come out garbled.
+need_locales=""
+for l in ja_JP en_US zh_CN ko_KR ru_RU; do
+    locale -a 2>/dev/null | grep -qix "$l.utf-\{0,1\}8" || need_locales="$need_locales $l"
+done
+[ -z "$missing$need_locales" ] && exit 0
 
 if [ "$(id -u)" -ne 0 ]; then
-    echo "install-deps: missing:$missing${need_locale:+ ja_JP.UTF-8 locale}; run as root" >&2
+    echo "install-deps: missing:$missing${need_locales:+; locales:$need_locales}; run as root" >&2
     exit 1
 fi
 if [ -n "$missing" ]; then
@@ -38,7 +41,7 @@ if [ -n "$missing" ]; then
     apt-get update -qq
     apt-get install -y -qq $missing >/dev/null
 fi
-if [ -n "$need_locale" ]; then
-    echo "install-deps: compiling the ja_JP.UTF-8 locale"
-    localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
-fi
+for l in $need_locales; do
+    echo "install-deps: compiling the $l.UTF-8 locale"
+    localedef -i "$l" -f UTF-8 "$l.UTF-8"
+done

@@ -31,7 +31,11 @@ stamp_name=.tessaron-wine-root
 suite=sid
 packages="wine wine64 xvfb xauth locales fonts-ipafont-gothic xdotool x11-utils imagemagick
 python3 util-linux"
-wanted="suite=$suite locale=ja_JP.UTF-8 packages=$(echo $packages)"
+# Every locale the end-to-end tests switch to: Wine reads Linux file names
+# through the locale's character set, and garbles those outside ASCII
+# under a locale glibc has not compiled.
+locales="ja_JP en_US zh_CN ko_KR ru_RU"
+wanted="suite=$suite locales=$locales packages=$(echo $packages)"
 # wineserver is in Wine's own folder there, and locale-gen in /usr/sbin.
 inside_path=/usr/lib/x86_64-linux-gnu/wine:/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin
 
@@ -138,10 +142,9 @@ build() {
         say "debootstrap failed (its log: $log)"
         exit 1
     fi
-    # Wine can give files Japanese names only with the locale compiled.
-    echo "ja_JP.UTF-8 UTF-8" >"$partial/etc/locale.gen"
+    for l in $locales; do echo "$l.UTF-8 UTF-8"; done >"$partial/etc/locale.gen"
     env PATH="$inside_path" chroot "$partial" sh -c 'locale-gen && apt-get clean' >>"$log" 2>&1 ||
-        { tail -n 20 "$log" >&2; say "cannot compile the locale (log: $log)"; exit 1; }
+        { tail -n 20 "$log" >&2; say "cannot compile the locales (log: $log)"; exit 1; }
     check_wow64 "$partial"
     elf=$(check_no_32bit_elf "$partial")
     echo "$wanted" >"$partial/$stamp_name"
