@@ -1,14 +1,24 @@
 // End-to-end tests of the real tessaron.exe on a Windows API (Wine).
 //
-//   e2e_driver.exe <path of tessaron.exe> [--expect-windows=VERSION]
-//                  [--expect-code-page=N] [--expect-no-manifest]
+//   e2e_driver.exe <path of tessaron.exe> [--variant=NAME]
+//                  [--expect-windows=VERSION] [--expect-code-page=N]
 //                  [GoogleTest options]
 //
 // Each case lays out a fresh folder (bitmaps, other files, a copy of the
 // program), may create shell windows of its own, starts the program with a
 // command line and working folder, reads and dismisses every message box
 // the program shows, and checks the exit code and the user's wallpaper
-// setting afterwards.
+// setting afterwards. Names, command lines and the setting go through the
+// wide API, so that a case can hold any character, whatever the ANSI code
+// page.
+//
+// Without --variant the driver runs every case that applies to the program
+// as built. With it, only the cases that say they run in that variant:
+//   code-page     under another ANSI code page (the caller sets the locale)
+//   windows       under Wine set to report another Windows version
+//   no-manifest   on the program built without its manifest, which runs as
+//                 Windows before 10 version 1903 run the program: in the
+//                 ANSI code page, not UTF-8
 //
 // The boxes are read back as UTF-16 and must show the Japanese messages on
 // any ANSI code page; under code page 932 their narrow text must also be
@@ -18,7 +28,8 @@
 //
 // Wine, like Windows for any bitmap it can load, takes every file as the
 // wallpaper, so the program's refusal road would never run here: for the
-// cases that need it the driver makes the setting refuse (see below).
+// cases that need it the driver makes the setting refuse
+// (refuse_setting.h).
 #include <windows.h>
 #include <psapi.h>
 
@@ -30,12 +41,13 @@
 #include <vector>
 
 #include "tests/e2e/message_boxes.h"
+#include "tests/e2e/refuse_setting.h"
 #include "tests/expected_texts.h"
 
 namespace {
 
-std::string programPath;  // tessaron.exe as built
-std::string runFolder;    // a fresh folder for this run, ends in '\'
+std::wstring programPath;  // tessaron.exe as built
+std::wstring runFolder;    // a fresh folder for this run, ends in '\'
 
 const char kUnchanged[] = "C:\\unchanged-sentinel.bmp";
 const DWORD kRunTimeoutMs = 30000;
@@ -45,27 +57,28 @@ const size_t kMostBoxes = 4;  // more means the program is looping
 
 const char kDesktopKey[] = "Control Panel\\Desktop";
 
-void SetWallpaperSetting(const std::string& value) {
+void SetWallpaperSetting(const std::wstring& value) {
     HKEY key;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_SET_VALUE,
                               nullptr, &key, nullptr),
               ERROR_SUCCESS);
-    RegSetValueExA(key, "Wallpaper", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
+    RegSetValueExW(key, L"Wallpaper", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
 }
 
-std::string WallpaperSetting() {
+// Read as UTF-16: the very characters the program handed the setting.
+std::wstring WallpaperSetting() {
     HKEY key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-        return "(no key)";
+        return L"(no key)";
     }
-    char value[1024] = {};
-    DWORD size = sizeof value - 1;
-    LONG status = RegQueryValueExA(key, "Wallpaper", nullptr, nullptr,
+    wchar_t value[1024] = {};
+    DWORD size = sizeof value - sizeof value[0];
+    LONG status = RegQueryValueExW(key, L"Wallpaper", nullptr, nullptr,
                                    reinterpret_cast<BYTE*>(value), &size);
     RegCloseKey(key);
-    return status == ERROR_SUCCESS ? value : "(no value)";
+    return status == ERROR_SUCCESS ? value : L"(no value)";
 }
 
 // --- Running the program and answering its boxes ----------------------------
@@ -115,7 +128,7 @@ struct Outcome {
     bool timedOut = false;
     DWORD exitCode = 0xDEAD;
     std::vector<Box> boxes;
-    std::string wallpaper;
+    std::wstring wallpaper;
     std::wstring commonControls;  // the comctl32 loaded while a box was up
 };
 
@@ -157,112 +170,6 @@ bool IsCommonControls6(const std::wstring& path) {
            lower.find(L"_6.0.") != std::wstring::npos;
 }
 
-// --- Making the wallpaper setting refuse ------------------------------------
-
-// Where a module imports `function` of `dll` by name: the address, in
-// `process`, of its slot in the import address table; 0 if there is none.
-// The image is read from the process, at `base`.
-DWORD ImportSlot(HANDLE process, DWORD base, const char* dll, const char* function) {
-    auto read = [&](DWORD address, void* out, size_t size) {
-        return ReadProcessMemory(process, reinterpret_cast<void*>(address), out, size, nullptr);
-    };
-    auto readName = [&](DWORD address) {
-        char name[64] = {};
-        read(address, name, sizeof name - 1);
-        return std::string(name);
-    };
-    IMAGE_DOS_HEADER dos;
-    IMAGE_NT_HEADERS32 nt;
-    if (!read(base, &dos, sizeof dos) || !read(base + dos.e_lfanew, &nt, sizeof nt)) return 0;
-    DWORD at = base + nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-    for (IMAGE_IMPORT_DESCRIPTOR d; read(at, &d, sizeof d) && d.Name != 0; at += sizeof d) {
-        if (lstrcmpiA(readName(base + d.Name).c_str(), dll) != 0) continue;
-        IMAGE_THUNK_DATA32 thunk;
-        for (DWORD i = 0; read(base + d.OriginalFirstThunk + 4 * i, &thunk, sizeof thunk) &&
-                          thunk.u1.AddressOfData != 0;
-             ++i) {
-            if (IMAGE_SNAP_BY_ORDINAL32(thunk.u1.Ordinal)) continue;
-            // IMAGE_IMPORT_BY_NAME: a two-byte hint, then the name.
-            if (readName(base + thunk.u1.AddressOfData + 2) == function) {
-                return base + d.FirstThunk + 4 * i;
-            }
-        }
-    }
-    return 0;
-}
-
-// Points the program's import of SystemParametersInfoA at a stub that
-// returns 0 (stdcall, four arguments: xor eax, eax; ret 16).
-bool MakeSettingRefuse(HANDLE process, DWORD base) {
-    const unsigned char stub[] = {0x31, 0xC0, 0xC2, 0x10, 0x00};
-    void* code = VirtualAllocEx(process, nullptr, sizeof stub, MEM_COMMIT | MEM_RESERVE,
-                                PAGE_EXECUTE_READWRITE);
-    if (code == nullptr) {
-        ADD_FAILURE() << "VirtualAllocEx: error " << GetLastError();
-        return false;
-    }
-    DWORD slot = ImportSlot(process, base, "USER32.dll", "SystemParametersInfoA");
-    if (slot == 0) {
-        ADD_FAILURE() << "no import of SystemParametersInfoA found";
-        return false;
-    }
-    DWORD target = static_cast<DWORD>(reinterpret_cast<uintptr_t>(code)), check = 0;
-    bool written =
-        WriteProcessMemory(process, code, stub, sizeof stub, nullptr) &&
-        FlushInstructionCache(process, code, sizeof stub) &&
-        WriteProcessMemory(process, reinterpret_cast<void*>(slot), &target, 4, nullptr) &&
-        ReadProcessMemory(process, reinterpret_cast<void*>(slot), &check, 4, nullptr);
-    EXPECT_TRUE(written) << "cannot write the stub or the import slot: error " << GetLastError();
-    EXPECT_EQ(check, target) << "the import slot did not take the stub's address";
-    return written && check == target;
-}
-
-// For a program started with DEBUG_ONLY_THIS_PROCESS: makes its wallpaper
-// setting refuse, then stops debugging it, so that it runs on as it would.
-// This relies on the loader's first breakpoint, which Windows and Wine
-// raise in a debugged process once every DLL is loaded and every import
-// bound, before the program's entry runs: the import slot then holds the
-// real function and nothing has called it yet. The image lies at the base
-// the create-process event gives (tessaron.exe's is fixed, 0x400000: it
-// has no relocations).
-bool RefuseAtFirstBreakpoint(const PROCESS_INFORMATION& process) {
-    DWORD base = 0;
-    for (;;) {
-        DEBUG_EVENT event;
-        if (!WaitForDebugEvent(&event, kRunTimeoutMs)) {
-            ADD_FAILURE() << "no debug event: error " << GetLastError();
-            return false;
-        }
-        DWORD status = DBG_CONTINUE;
-        switch (event.dwDebugEventCode) {
-        case CREATE_PROCESS_DEBUG_EVENT:
-            base = static_cast<DWORD>(
-                reinterpret_cast<uintptr_t>(event.u.CreateProcessInfo.lpBaseOfImage));
-            if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
-            break;
-        case LOAD_DLL_DEBUG_EVENT:
-            if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
-            break;
-        case EXCEPTION_DEBUG_EVENT:
-            if (event.u.Exception.ExceptionRecord.ExceptionCode == EXCEPTION_BREAKPOINT) {
-                bool refuses = MakeSettingRefuse(process.hProcess, base);
-                ContinueDebugEvent(event.dwProcessId, event.dwThreadId, DBG_CONTINUE);
-                DebugSetProcessKillOnExit(FALSE);
-                bool stopped = DebugActiveProcessStop(process.dwProcessId);
-                EXPECT_TRUE(stopped) << "DebugActiveProcessStop: error " << GetLastError();
-                return refuses && stopped;
-            }
-            status = DBG_EXCEPTION_NOT_HANDLED;
-            break;
-        case EXIT_PROCESS_DEBUG_EVENT:
-            ADD_FAILURE() << "the program ended before the loader's first breakpoint";
-            ContinueDebugEvent(event.dwProcessId, event.dwThreadId, DBG_CONTINUE);
-            return false;
-        }
-        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
-    }
-}
-
 void PumpMessages() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
@@ -270,24 +177,25 @@ void PumpMessages() {
 
 // Starts `program` with `tail` after its quoted name, in `workingFolder`,
 // and waits for it to end, reading and dismissing each box it shows. With
-// `refuse`, its wallpaper setting returns 0.
-Outcome RunProgram(const std::string& program, const std::string& tail,
-                   const std::string& workingFolder, bool refuse) {
+// `refuse`, its wallpaper setting returns 0. The command line goes through
+// CreateProcessW: a narrow one would pass through the ANSI code page.
+Outcome RunProgram(const std::wstring& program, const std::wstring& tail,
+                   const std::wstring& workingFolder, bool refuse) {
     Outcome out;
-    SetWallpaperSetting(kUnchanged);
-    std::string commandLine = "\"" + program + "\"" + (tail.empty() ? "" : " " + tail);
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    STARTUPINFOA startup = {};
+    SetWallpaperSetting(L"C:\\unchanged-sentinel.bmp");
+    std::wstring commandLine = L"\"" + program + L"\"" + (tail.empty() ? L"" : L" " + tail);
+    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    line.push_back(L'\0');
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE,
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE,
                         refuse ? DEBUG_ONLY_THIS_PROCESS : 0, nullptr, workingFolder.c_str(),
                         &startup, &process)) {
-        ADD_FAILURE() << "cannot start " << program << ": error " << GetLastError();
+        ADD_FAILURE() << "cannot start " << Hex(program) << ": error " << GetLastError();
         return out;
     }
-    out.started = !refuse || RefuseAtFirstBreakpoint(process);
+    out.started = !refuse || e2e::RefuseAtFirstBreakpoint(process, kRunTimeoutMs);
     if (!out.started) {
         TerminateProcess(process.hProcess, 0xDEAD);
         CloseHandle(process.hThread);
@@ -366,7 +274,7 @@ private:
 // --- Laying out a folder --------------------------------------------------------
 
 // A 2x2 bitmap, 24 bits per pixel, of one colour.
-void WriteBitmap(const std::string& path, unsigned colour) {
+void WriteBitmap(const std::wstring& path, unsigned colour) {
     unsigned char file[70] = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,
                               40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0};
     file[34] = 16;  // image size
@@ -378,37 +286,33 @@ void WriteBitmap(const std::string& path, unsigned colour) {
             p[2] = colour >> 16 & 0xFF;
         }
     }
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
+    FILE* f = _wfopen(path.c_str(), L"wb");
+    ASSERT_NE(f, nullptr) << Hex(path);
     std::fwrite(file, 1, sizeof file, f);
     std::fclose(f);
 }
 
-bool EndsWith(const std::string& s, const std::string& end) {
+bool EndsWith(const std::wstring& s, const std::wstring& end) {
     return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
 }
 
 // Makes `entry` under `folder`: a subfolder when it ends in '\', a copy of
 // the program when it ends in ".exe", a bitmap for ".bmp", a text file
 // otherwise.
-void Lay(const std::string& folder, const std::string& entry) {
-    std::string path = folder + entry;
+void Lay(const std::wstring& folder, const std::wstring& entry) {
+    std::wstring path = folder + entry;
     for (size_t i = folder.size(); i < path.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[i]))) {
-            ++i;  // its second byte may be 0x5C, and is no separator
-        } else if (path[i] == '\\') {
-            CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
-        }
+        if (path[i] == L'\\') CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
     }
-    if (EndsWith(entry, "\\")) return;
-    if (EndsWith(entry, ".exe")) {
-        ASSERT_TRUE(CopyFileA(programPath.c_str(), path.c_str(), FALSE))
-            << path << ": error " << GetLastError();
-    } else if (EndsWith(entry, ".bmp")) {
-        WriteBitmap(path, static_cast<unsigned>(std::hash<std::string>()(entry)));
+    if (EndsWith(entry, L"\\")) return;
+    if (EndsWith(entry, L".exe")) {
+        ASSERT_TRUE(CopyFileW(programPath.c_str(), path.c_str(), FALSE))
+            << Hex(path) << ": error " << GetLastError();
+    } else if (EndsWith(entry, L".bmp")) {
+        WriteBitmap(path, static_cast<unsigned>(std::hash<std::wstring>()(entry)));
     } else {
-        FILE* f = std::fopen(path.c_str(), "wb");
-        ASSERT_NE(f, nullptr) << path;
+        FILE* f = _wfopen(path.c_str(), L"wb");
+        ASSERT_NE(f, nullptr) << Hex(path);
         std::fputs("not a picture\r\n", f);
         std::fclose(f);
     }
@@ -438,40 +342,55 @@ const OwnName& OwnNameOfThisCodePage() {
     return none;
 }
 
-// `text` with {dir} for the case's folder and {own} for a name of the code
-// page's own characters.
-std::string Expand(const std::string& text, const std::string& folder) {
-    std::string out = text;
-    for (size_t at; (at = out.find("{dir}")) != std::string::npos;) out.replace(at, 5, folder);
-    for (size_t at; (at = out.find("{own}")) != std::string::npos;) {
-        out.replace(at, 5, OwnNameOfThisCodePage().bytes);
-    }
-    return out;
-}
-
-// The same as the user must see it, in UTF-16. Apart from {own}, the text
-// and the folder are ASCII.
-std::wstring ExpandWide(const std::string& text, const std::string& folder) {
-    std::wstring out;
-    for (size_t i = 0; i < text.size();) {
-        if (text.compare(i, 5, "{dir}") == 0) {
-            out.append(folder.begin(), folder.end());
-            i += 5;
-        } else if (text.compare(i, 5, "{own}") == 0) {
-            out += OwnNameOfThisCodePage().characters;
-            i += 5;
-        } else {
-            out += static_cast<wchar_t>(static_cast<unsigned char>(text[i++]));
-        }
-    }
-    return out;
-}
-
 bool IsAscii(const std::string& text) {
     for (unsigned char c : text) {
         if (c >= 0x80) return false;
     }
     return true;
+}
+
+// A case's text, written in UTF-8, with {dir} for the case's folder and
+// {own} for a name of the code page's own characters, as the characters
+// the user must see.
+std::wstring Expand(const std::string& text, const std::wstring& folder) {
+    std::wstring out;
+    for (size_t i = 0; i < text.size();) {
+        if (text.compare(i, 5, "{dir}") == 0) {
+            out += folder;
+            i += 5;
+        } else if (text.compare(i, 5, "{own}") == 0) {
+            out += OwnNameOfThisCodePage().characters;
+            i += 5;
+        } else {
+            size_t next = text.find('{', i + 1);
+            std::string run = text.substr(i, next == std::string::npos ? next : next - i);
+            wchar_t wide[1024];
+            int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, run.data(),
+                                        static_cast<int>(run.size()), wide, 1024);
+            EXPECT_GT(n, 0) << "not UTF-8: " << run;
+            out.append(wide, n > 0 ? n : 0);
+            i += run.size();
+        }
+    }
+    return out;
+}
+
+// The same in the bytes of the ANSI code page, for a text that is ASCII
+// apart from {own} (and a folder that is ASCII).
+std::string ExpandNarrow(const std::string& text, const std::wstring& folder) {
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        if (text.compare(i, 5, "{dir}") == 0) {
+            for (wchar_t c : folder) out += static_cast<char>(c);
+            i += 5;
+        } else if (text.compare(i, 5, "{own}") == 0) {
+            out += OwnNameOfThisCodePage().bytes;
+            i += 5;
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
 }
 
 // --- The cases ----------------------------------------------------------------------
@@ -483,72 +402,153 @@ struct ExpectedBox {
     std::string text;  // for NotFound, NotBitmap: the path, with {dir} for the case's folder
 };
 
+// The runs a case takes part in besides the plain one (see the top).
+enum Variant : unsigned {
+    kCodePage = 1,
+    kWindows = 2,
+    kNoManifest = 4,
+};
+
+// Which build of the program a case applies to.
+enum class Build {
+    Any,
+    WithManifest,     // needs the UTF-8 code page the manifest asks for
+    WithoutManifest,  // shows what Windows before 10 version 1903 do
+};
+
+// Every text is UTF-8; {dir} stands for the case's folder, {own} for a
+// name in the code page's own characters.
 struct Case {
     const char* name;
-    std::vector<std::string> entries;  // laid out in the case's folder
-    std::string program;               // a copy in the folder, or "" for the build's
-    std::string workingFolder;         // under the case's folder
-    std::string tail;                  // {dir} stands for the case's folder
-    Shell shell;
-    std::vector<ExpectedBox> boxes;
-    std::vector<std::string> wallpapers;  // any of these; kUnchanged when nothing is set
-    int runs;                             // how many times to run
-    bool varied;                          // the runs must not all give the same wallpaper
-    bool needs932;
+    std::vector<std::string> entries = {};  // laid out in the case's folder
+    std::string program = "";               // a copy in the folder, or "" for the build's
+    std::string workingFolder = "";         // under the case's folder
+    std::string tail = "";
+    Shell shell = Shell::None;
+    std::vector<ExpectedBox> boxes = {};
+    std::vector<std::string> wallpapers = {};  // any of these; kUnchanged when nothing is set
+    int runs = 1;                         // how many times to run
+    bool varied = false;                  // the runs must not all give the same wallpaper
+    bool needs932 = false;
     bool refused = false;  // the wallpaper setting returns 0, as for a file Windows cannot load
+    unsigned variants = 0;
+    Build build = Build::Any;
 };
 
-const char kDiverse[] = "diverse";
+// Outside the ANSI code page of every run (932, 1252, 936, 949, 1251): the
+// emoji; outside some: the others. ¥ is 0x5C, the backslash, in code page
+// 932 and ∕ (U+2215) is '/' in 1252 to a conversion that takes a look-alike.
+const char kForeign[] = "café 雪😀 夕焼け Ελλάδα ¥∕.bmp";
 
 const Case kCases[] = {
-    {"AbsolutePath", {"a.bmp"}, "", "", "{dir}a.bmp", Shell::None, {}, {"{dir}a.bmp"}, 1, false,
-     false},
-    {"QuotedPathWithSpaces", {"my pic.bmp"}, "", "", "\"{dir}my pic.bmp\"", Shell::None, {},
-     {"{dir}my pic.bmp"}, 1, false, false},
-    {"OnlyTheFirstOfTwoArguments", {"a.bmp", "b.bmp"}, "", "", "{dir}a.bmp {dir}b.bmp",
-     Shell::None, {}, {"{dir}a.bmp"}, 1, false, false},
-    {"RelativeToTheWorkingFolder", {"prog\\tessaron.exe", "work\\rel.bmp"}, "prog\\tessaron.exe",
-     "work\\", "rel.bmp", Shell::None, {}, {"rel.bmp"}, 1, false, false},
-    {"RelativeNotToTheProgramsFolder", {"prog\\tessaron.exe", "prog\\rel.bmp", "work\\"},
-     "prog\\tessaron.exe", "work\\", "rel.bmp", Shell::None, {{BoxKind::NotFound, "rel.bmp"}},
-     {kUnchanged}, 1, false, false},
-    {"MissingFile", {"a.bmp"}, "", "", "{dir}gone.bmp", Shell::None,
-     {{BoxKind::NotFound, "{dir}gone.bmp"}}, {kUnchanged}, 1, false, false},
+    {.name = "AbsolutePath", .entries = {"a.bmp"}, .tail = "{dir}a.bmp",
+     .wallpapers = {"{dir}a.bmp"}, .variants = kWindows},
+    {.name = "QuotedPathWithSpaces", .entries = {"my pic.bmp"}, .tail = "\"{dir}my pic.bmp\"",
+     .wallpapers = {"{dir}my pic.bmp"}},
+    {.name = "OnlyTheFirstOfTwoArguments", .entries = {"a.bmp", "b.bmp"},
+     .tail = "{dir}a.bmp {dir}b.bmp", .wallpapers = {"{dir}a.bmp"}},
+    {.name = "RelativeToTheWorkingFolder", .entries = {"prog\\tessaron.exe", "work\\rel.bmp"},
+     .program = "prog\\tessaron.exe", .workingFolder = "work\\", .tail = "rel.bmp",
+     .wallpapers = {"rel.bmp"}},
+    {.name = "RelativeNotToTheProgramsFolder",
+     .entries = {"prog\\tessaron.exe", "prog\\rel.bmp", "work\\"},
+     .program = "prog\\tessaron.exe", .workingFolder = "work\\", .tail = "rel.bmp",
+     .boxes = {{BoxKind::NotFound, "rel.bmp"}}, .wallpapers = {kUnchanged}},
+    {.name = "MissingFile", .entries = {"a.bmp"}, .tail = "{dir}gone.bmp",
+     .boxes = {{BoxKind::NotFound, "{dir}gone.bmp"}}, .wallpapers = {kUnchanged},
+     .variants = kCodePage | kWindows | kNoManifest},
     // The box shows the path as the characters it names in the ANSI code
     // page the run is under.
-    {"MissingFileNamedInTheCodePagesOwnCharacters", {"a.bmp"}, "", "", "{dir}{own}.bmp",
-     Shell::None, {{BoxKind::NotFound, "{dir}{own}.bmp"}}, {kUnchanged}, 1, false, false},
-    {"UnmatchedQuoteTakesTheRandomRoad", {"tessaron.exe", "only.bmp"}, "tessaron.exe", "",
-     "\"{dir}a b.bmp", Shell::None, {}, {"{dir}only.bmp"}, 1, false, false},
-    {"ActiveDesktopWarnsThenApplies", {"a.bmp"}, "", "", "{dir}a.bmp", Shell::ActiveDesktop,
-     {{BoxKind::ActiveDesktop, ""}}, {"{dir}a.bmp"}, 1, false, false},
-    {"ActiveDesktopWarnsThenReportsMissing", {}, "", "", "{dir}gone.bmp", Shell::ActiveDesktop,
-     {{BoxKind::ActiveDesktop, ""}, {BoxKind::NotFound, "{dir}gone.bmp"}}, {kUnchanged}, 1,
-     false, false},
-    {"RefusedFile", {"a.bmp"}, "", "", "{dir}a.bmp", Shell::None,
-     {{BoxKind::NotBitmap, "{dir}a.bmp"}}, {kUnchanged}, 1, false, false, true},
-    {"ActiveDesktopWarnsThenReportsRefusal", {"a.bmp"}, "", "", "{dir}a.bmp",
-     Shell::ActiveDesktop, {{BoxKind::ActiveDesktop, ""}, {BoxKind::NotBitmap, "{dir}a.bmp"}},
-     {kUnchanged}, 1, false, false, true},
-    {"RefusedRandomPick", {"tessaron.exe", "only.bmp", "notes.txt"}, "tessaron.exe", "", "",
-     Shell::None, {{BoxKind::NotBitmap, "{dir}only.bmp"}}, {kUnchanged}, 1, false, false, true},
-    {"IconViewAloneGivesNoWarning", {"a.bmp"}, "", "", "{dir}a.bmp", Shell::IconView, {},
-     {"{dir}a.bmp"}, 1, false, false},
-    {"ProgmanWithAnotherTitleGivesNoWarning", {"a.bmp"}, "", "", "{dir}a.bmp", Shell::OtherTitle,
-     {}, {"{dir}a.bmp"}, 1, false, false},
-    {"RandomPickAmongTheBitmaps",
-     {"tessaron.exe", "red.bmp", "green.bmp", "blue.bmp", "notes.txt", "folder.bmp\\"},
-     "tessaron.exe", "", "", Shell::None, {},
-     {"{dir}red.bmp", "{dir}green.bmp", "{dir}blue.bmp"}, 8, true, false},
-    {"OneBitmapIsAlwaysPicked", {"tessaron.exe", "only.bmp", "notes.txt", "folder.bmp\\"},
-     "tessaron.exe", "", "", Shell::None, {}, {"{dir}only.bmp"}, 3, false, false},
-    {"NoBitmapsIsSilent", {"tessaron.exe", "notes.txt", "folder.bmp\\"}, "tessaron.exe", "", "",
-     Shell::None, {}, {kUnchanged}, 1, false, false},
+    {.name = "MissingFileNamedInTheCodePagesOwnCharacters", .entries = {"a.bmp"},
+     .tail = "{dir}{own}.bmp", .boxes = {{BoxKind::NotFound, "{dir}{own}.bmp"}},
+     .wallpapers = {kUnchanged}, .variants = kCodePage | kWindows},
+    {.name = "UnmatchedQuoteTakesTheRandomRoad", .entries = {"tessaron.exe", "only.bmp"},
+     .program = "tessaron.exe", .tail = "\"{dir}a b.bmp", .wallpapers = {"{dir}only.bmp"}},
+    {.name = "ActiveDesktopWarnsThenApplies", .entries = {"a.bmp"}, .tail = "{dir}a.bmp",
+     .shell = Shell::ActiveDesktop, .boxes = {{BoxKind::ActiveDesktop, ""}},
+     .wallpapers = {"{dir}a.bmp"}, .variants = kCodePage | kWindows | kNoManifest},
+    {.name = "ActiveDesktopWarnsThenReportsMissing", .tail = "{dir}gone.bmp",
+     .shell = Shell::ActiveDesktop,
+     .boxes = {{BoxKind::ActiveDesktop, ""}, {BoxKind::NotFound, "{dir}gone.bmp"}},
+     .wallpapers = {kUnchanged}, .variants = kCodePage},
+    {.name = "RefusedFile", .entries = {"a.bmp"}, .tail = "{dir}a.bmp",
+     .boxes = {{BoxKind::NotBitmap, "{dir}a.bmp"}}, .wallpapers = {kUnchanged},
+     .refused = true},
+    {.name = "ActiveDesktopWarnsThenReportsRefusal", .entries = {"a.bmp"}, .tail = "{dir}a.bmp",
+     .shell = Shell::ActiveDesktop,
+     .boxes = {{BoxKind::ActiveDesktop, ""}, {BoxKind::NotBitmap, "{dir}a.bmp"}},
+     .wallpapers = {kUnchanged}, .refused = true, .variants = kCodePage},
+    {.name = "RefusedRandomPick", .entries = {"tessaron.exe", "only.bmp", "notes.txt"},
+     .program = "tessaron.exe", .boxes = {{BoxKind::NotBitmap, "{dir}only.bmp"}},
+     .wallpapers = {kUnchanged}, .refused = true, .variants = kWindows},
+    {.name = "IconViewAloneGivesNoWarning", .entries = {"a.bmp"}, .tail = "{dir}a.bmp",
+     .shell = Shell::IconView, .wallpapers = {"{dir}a.bmp"}},
+    {.name = "ProgmanWithAnotherTitleGivesNoWarning", .entries = {"a.bmp"},
+     .tail = "{dir}a.bmp", .shell = Shell::OtherTitle, .wallpapers = {"{dir}a.bmp"}},
+    {.name = "RandomPickAmongTheBitmaps",
+     .entries = {"tessaron.exe", "red.bmp", "green.bmp", "blue.bmp", "notes.txt",
+                 "folder.bmp\\"},
+     .program = "tessaron.exe", .wallpapers = {"{dir}red.bmp", "{dir}green.bmp", "{dir}blue.bmp"},
+     .runs = 8, .varied = true, .variants = kWindows},
+    {.name = "OneBitmapIsAlwaysPicked",
+     .entries = {"tessaron.exe", "only.bmp", "notes.txt", "folder.bmp\\"},
+     .program = "tessaron.exe", .wallpapers = {"{dir}only.bmp"}, .runs = 3},
+    {.name = "NoBitmapsIsSilent", .entries = {"tessaron.exe", "notes.txt", "folder.bmp\\"},
+     .program = "tessaron.exe", .wallpapers = {kUnchanged}},
     // The name ends in 0x95 0x5C, one character in code page 932. Split byte
     // by byte, the program would search "{dir}\x95\" and find nothing.
-    {"DoubleByteNameEndingIn5C", {"\x95\x5C.exe", "a.bmp", "b.bmp"}, "\x95\x5C.exe", "", "",
-     Shell::None, {}, {"{dir}a.bmp", "{dir}b.bmp"}, 1, false, true},
+    {.name = "DoubleByteNameEndingIn5C", .entries = {"表.exe", "a.bmp", "b.bmp"},
+     .program = "表.exe", .wallpapers = {"{dir}a.bmp", "{dir}b.bmp"}, .needs932 = true,
+     .variants = kWindows | kNoManifest},
+    // Names no ANSI code page holds, exact in the UTF-8 code page.
+    {.name = "PickedNameOutsideTheCodePage",
+     .entries = {"tessaron.exe", "café.bmp", "雪😀.bmp", "夕焼け.bmp", "Ελλάδα.bmp"},
+     .program = "tessaron.exe",
+     .wallpapers = {"{dir}café.bmp", "{dir}雪😀.bmp", "{dir}夕焼け.bmp", "{dir}Ελλάδα.bmp"},
+     .runs = 8, .varied = true, .variants = kCodePage | kWindows, .build = Build::WithManifest},
+    {.name = "CommandLineNameOutsideTheCodePage", .entries = {kForeign},
+     .tail = std::string("\"{dir}") + kForeign + "\"",
+     .wallpapers = {std::string("{dir}") + kForeign}, .variants = kCodePage | kWindows,
+     .build = Build::WithManifest},
+    {.name = "MissingNameOutsideTheCodePage", .entries = {"a.bmp"},
+     .tail = std::string("\"{dir}gone ") + kForeign + "\"",
+     .boxes = {{BoxKind::NotFound, std::string("{dir}gone ") + kForeign}},
+     .wallpapers = {kUnchanged}, .variants = kCodePage | kWindows,
+     .build = Build::WithManifest},
+    // Read through a code page that lacks ¥ or ∕, these names would name
+    // the decoys in the subfolders x and a.
+    {.name = "LookAlikeSeparatorsNameTheirOwnFiles",
+     .entries = {"tessaron.exe", "x¥y.bmp", "x\\y.bmp", "a∕b.bmp", "a\\b.bmp"},
+     .program = "tessaron.exe", .wallpapers = {"{dir}x¥y.bmp", "{dir}a∕b.bmp"}, .runs = 4,
+     .variants = kCodePage, .build = Build::WithManifest},
+    {.name = "LookAlikeSeparatorOnTheCommandLine", .entries = {"x¥y.bmp", "x\\y.bmp"},
+     .tail = "{dir}x¥y.bmp", .wallpapers = {"{dir}x¥y.bmp"}, .variants = kCodePage,
+     .build = Build::WithManifest},
+    // In code page 932, x¥y.bmp reads as "x\y.bmp", which names the decoy,
+    // and 雪😀.bmp as "雪??.bmp"; neither may be picked.
+    {.name = "NamesTheCodePageCannotHoldAreNotPicked",
+     .entries = {"tessaron.exe", "x¥y.bmp", "x\\y.bmp", "雪😀.bmp", "good.bmp"},
+     .program = "tessaron.exe", .wallpapers = {"{dir}good.bmp"}, .runs = 6, .needs932 = true,
+     .variants = kNoManifest, .build = Build::WithoutManifest},
 };
+
+// Set from the command line: the variant run (0: the plain one), whether
+// the program carries its manifest, and the Windows version the run must
+// see ("5.1 NT", say; empty: Wine's own).
+unsigned variant = 0;
+bool expectManifest = true;
+std::string expectedWindows;
+
+// The cases this run takes.
+std::vector<Case> SelectedCases() {
+    std::vector<Case> selected;
+    for (const Case& c : kCases) {
+        if (variant != 0 && !(c.variants & variant)) continue;
+        if (c.build == (expectManifest ? Build::WithoutManifest : Build::WithManifest)) continue;
+        selected.push_back(c);
+    }
+    return selected;
+}
 
 class EndToEnd : public ::testing::TestWithParam<Case> {};
 
@@ -559,11 +559,6 @@ std::wstring Wide(const char16_t* text) {
     for (; *text; ++text) out += static_cast<wchar_t>(*text);
     return out;
 }
-
-// Set from the command line: whether the program carries its manifest, and
-// the Windows version the run must see ("5.1 NT", say; empty: Wine's own).
-bool expectManifest = true;
-std::string expectedWindows;
 
 // Windows XP (5.1) and later read a program's manifest; 95 to 2000 do not.
 bool ReadsManifests() {
@@ -576,10 +571,9 @@ bool ReadsManifests() {
 TEST_P(EndToEnd, Case) {
     const Case& c = GetParam();
     if (c.needs932 && GetACP() != 932) GTEST_SKIP() << "needs ANSI code page 932";
-    std::string folder = runFolder + c.name + "\\";
-    ASSERT_TRUE(IsAscii(folder)) << "the run folder must be ASCII: " << folder;
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
-    for (const std::string& entry : c.entries) Lay(folder, entry);
+    std::wstring folder = runFolder + Expand(c.name, L"") + L"\\";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << Hex(folder);
+    for (const std::string& entry : c.entries) Lay(folder, Expand(entry, L""));
     ASSERT_FALSE(HasFatalFailure());
 
     std::vector<Box> boxes;
@@ -589,23 +583,23 @@ TEST_P(EndToEnd, Case) {
                              Wide(expected::kActiveDesktopText),
                              expected::kActiveDesktopCaption932, expected::kActiveDesktopText932});
         } else if (e.kind == BoxKind::NotFound) {
-            boxes.push_back({Wide(expected::kNotFoundCaption), ExpandWide(e.text, folder),
-                             expected::kNotFoundCaption932, Expand(e.text, folder)});
+            boxes.push_back({Wide(expected::kNotFoundCaption), Expand(e.text, folder),
+                             expected::kNotFoundCaption932, ExpandNarrow(e.text, folder)});
         } else {
-            boxes.push_back({Wide(expected::kNotBitmapCaption), ExpandWide(e.text, folder),
-                             expected::kNotBitmapCaption932, Expand(e.text, folder)});
+            boxes.push_back({Wide(expected::kNotBitmapCaption), Expand(e.text, folder),
+                             expected::kNotBitmapCaption932, ExpandNarrow(e.text, folder)});
         }
     }
-    std::set<std::string> allowed;
+    std::set<std::wstring> allowed;
     for (const std::string& w : c.wallpapers) allowed.insert(Expand(w, folder));
 
     ShellWindows shell(c.shell);
-    std::string program = c.program.empty() ? programPath : folder + c.program;
-    std::set<std::string> seen;
+    std::wstring program = c.program.empty() ? programPath : folder + Expand(c.program, L"");
+    std::set<std::wstring> seen;
     for (int run = 0; run < c.runs; ++run) {
         SCOPED_TRACE("run " + std::to_string(run + 1));
-        Outcome out =
-            RunProgram(program, Expand(c.tail, folder), folder + c.workingFolder, c.refused);
+        Outcome out = RunProgram(program, Expand(c.tail, folder),
+                                 folder + Expand(c.workingFolder, L""), c.refused);
         ASSERT_TRUE(out.started);
         EXPECT_FALSE(out.timedOut) << "still running after " << kRunTimeoutMs
                                    << " ms, or showing box after box";
@@ -615,7 +609,9 @@ TEST_P(EndToEnd, Case) {
             // A Japanese Windows reads back the very bytes it always showed.
             for (size_t i = 0; i < boxes.size(); ++i) {
                 EXPECT_EQ(Hex(out.boxes[i].narrowCaption), Hex(boxes[i].narrowCaption));
-                EXPECT_EQ(Hex(out.boxes[i].narrowText), Hex(boxes[i].narrowText));
+                if (i < c.boxes.size() && IsAscii(c.boxes[i].text)) {
+                    EXPECT_EQ(Hex(out.boxes[i].narrowText), Hex(boxes[i].narrowText));
+                }
             }
         }
         if (out.boxes.empty() || !ReadsManifests()) {
@@ -626,16 +622,16 @@ TEST_P(EndToEnd, Case) {
         } else {
             EXPECT_EQ(Hex(out.commonControls), "") << "no manifest, yet comctl32 is loaded";
         }
-        EXPECT_EQ(allowed.count(out.wallpaper), 1u) << "wallpaper setting: " << out.wallpaper;
+        EXPECT_EQ(allowed.count(out.wallpaper), 1u) << "wallpaper setting: " << Hex(out.wallpaper);
         seen.insert(out.wallpaper);
         Sleep(20);  // a new tick count for the next seed
     }
     if (c.varied) {
-        EXPECT_GT(seen.size(), 1u) << c.runs << " runs all picked " << *seen.begin();
+        EXPECT_GT(seen.size(), 1u) << c.runs << " runs all picked " << Hex(*seen.begin());
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, EndToEnd, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(Table, EndToEnd, ::testing::ValuesIn(SelectedCases()),
                          [](const ::testing::TestParamInfo<Case>& info) {
                              return std::string(info.param.name);
                          });
@@ -686,27 +682,41 @@ bool TakeFlag(int& argc, char** argv, const std::string& name, std::string* valu
 }  // namespace
 
 int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    std::string noManifest;
+    // The variant chooses the cases, so it is read before GoogleTest lays
+    // out the table.
+    std::string variantName;
+    TakeFlag(argc, argv, "variant", &variantName);
     TakeFlag(argc, argv, "expect-windows", &expectedWindows);
     TakeFlag(argc, argv, "expect-code-page", &expectedCodePage);
-    expectManifest = !TakeFlag(argc, argv, "expect-no-manifest", &noManifest);
-    if (argc != 2) {
+    const struct {
+        const char* name;
+        Variant variant;
+    } kVariants[] = {{"code-page", kCodePage}, {"windows", kWindows}, {"no-manifest", kNoManifest}};
+    for (const auto& v : kVariants) {
+        if (variantName == v.name) variant = v.variant;
+    }
+    expectManifest = variant != kNoManifest;
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc != 2 || (!variantName.empty() && variant == 0)) {
         std::fprintf(stderr, "usage: e2e_driver <path of tessaron.exe> "
+                             "[--variant=code-page|windows|no-manifest] "
                              "[--expect-windows=VERSION] [--expect-code-page=N] "
-                             "[--expect-no-manifest] [GoogleTest options]\n");
+                             "[GoogleTest options]\n");
         return 2;
     }
-    programPath = argv[1];
-    if (GetFileAttributesA(programPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        std::fprintf(stderr, "e2e_driver: no program at %s\n", programPath.c_str());
+    wchar_t path[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, argv[1], -1, path, MAX_PATH - 1);
+    programPath = path;
+    if (GetFileAttributesW(programPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        std::fprintf(stderr, "e2e_driver: no program at %s\n", argv[1]);
         return 2;
     }
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    runFolder = std::string(temp) + "tessaron-e2e-" + std::to_string(GetCurrentProcessId()) + "\\";
-    if (!CreateDirectoryA(runFolder.c_str(), nullptr)) {
-        std::fprintf(stderr, "e2e_driver: cannot create %s\n", runFolder.c_str());
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    runFolder = std::wstring(temp) + L"tessaron-e2e-" + std::to_wstring(GetCurrentProcessId()) +
+                L"\\";
+    if (!CreateDirectoryW(runFolder.c_str(), nullptr)) {
+        std::fprintf(stderr, "e2e_driver: cannot create %s\n", Hex(runFolder).c_str());
         return 2;
     }
     return RUN_ALL_TESTS();
