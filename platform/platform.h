@@ -26,6 +26,7 @@ typedef unsigned char BYTE;
 typedef struct HWND__* HWND;            // a window; null means "none" or "not found"
 typedef struct HINSTANCE__* HINSTANCE;  // a loaded module
 typedef void* HANDLE;                   // a directory search
+typedef int(PLATFORM_API* FARPROC)();   // an export, cast to its own type to be called
 struct RECT;                            // only ever passed as null: "the whole area"
 
 // The value FindFirstFileA returns when a search fails or nothing matches.
@@ -39,6 +40,7 @@ const UINT CP_ACP = 0;                      // the ANSI code page
 const UINT SPI_SETDESKWALLPAPER = 20;
 const UINT SPIF_UPDATEINIFILE = 1;          // record in the user profile, no broadcast
 const int SW_SHOWDEFAULT = 10;
+const DWORD LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x800;
 
 struct FILETIME {
     DWORD dwLowDateTime;
@@ -76,8 +78,12 @@ struct CPINFO {
 char* PLATFORM_API GetCommandLineA();
 // Ends the process with the given exit code. Does not return.
 [[noreturn]] void PLATFORM_API ExitProcess(UINT exitCode);
-// With a null name: the running executable's module.
+// The loaded module of that name (".DLL" is understood), or null when none
+// is loaded; with a null name, the running executable's.
 HINSTANCE PLATFORM_API GetModuleHandleA(const char* moduleName);
+// The address of the function `module` exports as `procName`, or null when
+// it exports none of that name.
+FARPROC PLATFORM_API GetProcAddress(HINSTANCE module, const char* procName);
 // Milliseconds since the system started, wrapping at 2^32.
 DWORD PLATFORM_API GetTickCount();
 // Copies the path of `module` (null: the running executable) into

@@ -27,19 +27,18 @@ static_assert(sizeof(char16_t) == sizeof(WCHAR), "UTF-16 text");
 
 }  // namespace
 
-// The linker places this symbol at the executable's load address.
-extern "C" IMAGE_DOS_HEADER __ImageBase;
-
 namespace platform {
 
 char* PLATFORM_API GetCommandLineA() { return ::GetCommandLineA(); }
 
 [[noreturn]] void PLATFORM_API ExitProcess(UINT exitCode) { ::ExitProcess(exitCode); }
 
-// The running executable's handle is its load address. Only the null name
-// is ever asked for, so no import is needed.
-HINSTANCE PLATFORM_API GetModuleHandleA(const char*) {
-    return reinterpret_cast<HINSTANCE>(&__ImageBase);
+HINSTANCE PLATFORM_API GetModuleHandleA(const char* moduleName) {
+    return reinterpret_cast<HINSTANCE>(::GetModuleHandleA(moduleName));
+}
+
+FARPROC PLATFORM_API GetProcAddress(HINSTANCE module, const char* procName) {
+    return reinterpret_cast<FARPROC>(::GetProcAddress(reinterpret_cast<HMODULE>(module), procName));
 }
 
 DWORD PLATFORM_API GetTickCount() { return ::GetTickCount(); }

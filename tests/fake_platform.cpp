@@ -273,7 +273,31 @@ char* PLATFORM_API GetCommandLineA() {
 HINSTANCE PLATFORM_API GetModuleHandleA(const char* moduleName) {
     fake::Inside inside;
     fake::Record("GetModuleHandleA(" + fake::Quote(moduleName) + ")");
-    return reinterpret_cast<HINSTANCE>(0x400000);
+    // The executable at its usual base, KERNEL32 where Windows 95 had it.
+    if (moduleName == nullptr) return reinterpret_cast<HINSTANCE>(0x400000);
+    if (std::string(moduleName) == "KERNEL32") return reinterpret_cast<HINSTANCE>(0xBFF70000);
+    return nullptr;
+}
+
+namespace {
+
+BOOL PLATFORM_API SetDefaultDllDirectories(DWORD flags) {
+    fake::Inside inside;
+    fake::Record("SetDefaultDllDirectories(" + fake::Number(flags) + ")");
+    return 1;
+}
+
+}  // namespace
+
+FARPROC PLATFORM_API GetProcAddress(HINSTANCE module, const char* procName) {
+    fake::Inside inside;
+    fake::Record("GetProcAddress(" + fake::Handle(module) + ", " + fake::Quote(procName) + ")");
+    if (module == reinterpret_cast<HINSTANCE>(0xBFF70000) && procName != nullptr &&
+        std::string(procName) == "SetDefaultDllDirectories" &&
+        Current().script.hasSetDefaultDllDirectories) {
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&SetDefaultDllDirectories));
+    }
+    return nullptr;
 }
 
 DWORD PLATFORM_API GetTickCount() {

@@ -59,6 +59,9 @@ struct Script {
     // MultiByteToWideChar fails whatever it is given.
     bool wideConversionFails = false;
     std::string commandLine;
+    // KERNEL32 exports SetDefaultDllDirectories, as on Windows 8 and later
+    // (and on Vista and 7 with update KB2533623).
+    bool hasSetDefaultDllDirectories = true;
 };
 
 // Resets the script to its defaults and forgets every recorded call.

@@ -16,7 +16,8 @@ import pefile
 ALLOWED_IMPORTS = {
     "KERNEL32.DLL": {"ExitProcess", "FindClose", "FindFirstFileA", "FindNextFileA", "GetACP",
                      "GetCPInfo", "GetCommandLineA", "GetFileAttributesA",
-                     "GetModuleFileNameA", "GetTickCount", "MultiByteToWideChar"},
+                     "GetModuleFileNameA", "GetModuleHandleA", "GetProcAddress",
+                     "GetTickCount", "MultiByteToWideChar"},
     "USER32.DLL": {"FindWindowExA", "InvalidateRect", "MessageBoxA", "MessageBoxW",
                    "SystemParametersInfoA", "UpdateWindow", "wsprintfA"},
 }
