@@ -23,7 +23,21 @@
 
    ld finds the import directory and address table through the .idata$N
    symbols; outside a section named .idata they must be given as offsets
-   from the image base. */
+   from the image base.
+
+   The program is movable (DYNAMIC_BASE, relocations kept): ld writes its
+   base relocations into a fourth section, .reloc, and
+   cmake/fold_relocations.py then moves the table (some 130 bytes) into
+   the slack after .text and drops the section, whose header would push
+   the headers past 512 bytes. A loader finds the table through the base
+   relocation directory alone, in any section; the PE format has blocks
+   start on a 32-bit boundary, and asks a loader to apply them only "if
+   the load image cannot be loaded at the image base that is specified in
+   the PE header". Windows 95 to XP ignore DYNAMIC_BASE ("ignored by
+   earlier operating systems") and give a program its own base, the first
+   thing mapped into its address space, so they never read the table;
+   Vista and later move the program (ASLR) and read it. NX_COMPAT and
+   NO_SEH are likewise bits that older loaders do not know and pass by. */
 OUTPUT_FORMAT(pei-i386)
 SECTIONS
 {
@@ -66,6 +80,13 @@ SECTIONS
   {
     KEEP (*(.rsrc))
     KEEP (*(.rsrc$*))
+  }
+  /* ld writes the base relocations only into an output section of this
+     name; cmake/fold_relocations.py then moves them into the slack of
+     another section and drops this one. */
+  .reloc BLOCK(__section_alignment__) :
+  {
+    *(.reloc)
   }
   /DISCARD/ :
   {

@@ -2,10 +2,15 @@
 """Checks the built tessaron.exe: what Windows sees when it loads the file,
 when it reads its manifest, and when it shows the file's properties.
 
-    check_exe.py tessaron.exe VERSION      (VERSION as in 1.2.0.0)
+    check_exe.py tessaron.exe VERSION [MOVED.exe]
+
+VERSION as in 1.2.0.0. MOVED.exe is the same program linked at another
+base: every byte in which the two differ must be an address the loader
+relocates, and nothing else.
 
 Prints one line per check and exits non-zero if any fails.
 """
+import struct
 import sys
 import xml.etree.ElementTree as ElementTree
 import xml.parsers.expat
@@ -157,7 +162,7 @@ def align(value, boundary):
     return (value + boundary - 1) // boundary * boundary
 
 
-IMPORT, RESOURCE, IAT = 1, 2, 12
+IMPORT, RESOURCE, BASERELOC, IAT = 1, 2, 5, 12
 DIRECTORY_NAMES = ["export", "import", "resource", "exception", "security", "relocation",
                    "debug", "architecture", "global pointer", "TLS", "load configuration",
                    "bound import", "import address table", "delay import", "CLR", "reserved"]
@@ -191,20 +196,15 @@ def check_loader_rules(pe, data):
     check(oh.SizeOfImage == page,
           "SizeOfImage %#x is the end of the last section, rounded to a page (%#x)"
           % (oh.SizeOfImage, page))
-    W, X = 0x80000000, 0x20000000
-    check(not [s for s in sections if s.Characteristics & W and s.Characteristics & X],
-          "no section both writable and executable")
+    X = 0x20000000
     entry = oh.AddressOfEntryPoint
     check(any(s.Characteristics & X and s.VirtualAddress <= entry
               < s.VirtualAddress + s.Misc_VirtualSize for s in sections),
           "the entry point %#x lies in the executable section" % entry)
     used = [i for i, d in enumerate(oh.DATA_DIRECTORY) if d.VirtualAddress or d.Size]
-    check(used == [IMPORT, RESOURCE, IAT],
-          "only the import, resource and import address table directories: %s"
-          % ", ".join(DIRECTORY_NAMES[i] for i in used))
-    RELOCS_STRIPPED, DYNAMIC_BASE = 0x0001, 0x0040
-    check(fh.Characteristics & RELOCS_STRIPPED and not oh.DllCharacteristics & DYNAMIC_BASE,
-          "relocations stripped, and the image not marked movable (DYNAMIC_BASE)")
+    check(used == [IMPORT, RESOURCE, BASERELOC, IAT],
+          "only the import, resource, base relocation and import address table"
+          " directories: %s" % ", ".join(DIRECTORY_NAMES[i] for i in used))
     descriptors = getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])
     check(all(d.struct.OriginalFirstThunk for d in descriptors),
           "every imported DLL has its name table (OriginalFirstThunk)")
@@ -217,6 +217,98 @@ def check_loader_rules(pe, data):
           "checksum %#x zero or right (%#x)" % (oh.CheckSum, pe.generate_checksum()))
     warnings = pe.get_warnings()
     check(not warnings, "pefile reads it without a warning%s" % "".join(": " + w for w in warnings))
+
+
+RELOCS_STRIPPED = 0x0001
+DYNAMIC_BASE, NX_COMPAT, NO_SEH = 0x0040, 0x0100, 0x0400
+IMAGE_REL_BASED_ABSOLUTE, IMAGE_REL_BASED_HIGHLOW = 0, 3
+
+
+def check_hardening(pe):
+    """The rules of Microsoft's BinSkim that apply to a 32-bit program built
+    without a load configuration, by their ids. Loaders before Vista ignore
+    DYNAMIC_BASE and NX_COMPAT, and apply relocations only when they cannot
+    load an image at its own base, which never happens to a program there."""
+    fh, oh = pe.FILE_HEADER, pe.OPTIONAL_HEADER
+    relocations = oh.DATA_DIRECTORY[BASERELOC]
+    check(oh.DllCharacteristics & DYNAMIC_BASE and not fh.Characteristics & RELOCS_STRIPPED
+          and relocations.Size > 0,
+          "BA2009 EnableAddressSpaceLayoutRandomization: DYNAMIC_BASE set, relocations not"
+          " stripped, a base relocation table (DllCharacteristics %#06x, Characteristics %#06x,"
+          " %d bytes)" % (oh.DllCharacteristics, fh.Characteristics, relocations.Size))
+    check(oh.DllCharacteristics & NX_COMPAT, "BA2016 MarkImageAsNXCompatible: NX_COMPAT set")
+    check(oh.DllCharacteristics & NO_SEH,
+          "BA2018 EnableSafeSEH: NO_SEH set (the program registers no exception handler)")
+    W, X = 0x80000000, 0x20000000
+    check(not [s for s in pe.sections if s.Characteristics & W and s.Characteristics & X],
+          "BA2021 DoNotMarkWritableSectionsAsExecutable: no section both writable and"
+          " executable")
+
+
+def relocation_targets(pe):
+    """The addresses the base relocation table names, after checking that
+    it lies within a section and holds whole HIGHLOW entries only."""
+    oh = pe.OPTIONAL_HEADER
+    rva, size = oh.DATA_DIRECTORY[BASERELOC].VirtualAddress, oh.DATA_DIRECTORY[BASERELOC].Size
+    home = pe.get_section_by_rva(rva)
+    check(home is not None and rva + size <= home.VirtualAddress + home.Misc_VirtualSize,
+          "the base relocation table (%#x, %d bytes) lies within a section (%s)"
+          % (rva, size, home.Name.rstrip(b"\0").decode() if home else "none"))
+    table = pe.get_data(rva, size)
+    targets, faults, at = [], [], 0
+    while at + 8 <= len(table):
+        page, block = struct.unpack_from("<II", table, at)
+        if block < 8 or block % 4 or at + block > len(table):
+            faults.append("a block of %d bytes at %#x" % (block, rva + at))
+            break
+        entries = struct.unpack_from("<%dH" % ((block - 8) // 2), table, at + 8)
+        for i, entry in enumerate(entries):
+            kind, offset = entry >> 12, entry & 0xFFF
+            if kind == IMAGE_REL_BASED_HIGHLOW:
+                targets.append(page + offset)
+            elif kind != IMAGE_REL_BASED_ABSOLUTE or i != len(entries) - 1:
+                faults.append("type %d at %#x" % (kind, page + offset))
+        at += block
+    check(at == len(table) and not faults,
+          "every base relocation HIGHLOW (type 3), padding only at a block's end%s"
+          % "".join(", not " + f for f in faults))
+    outside = [t for t in targets if not any(
+        s.VirtualAddress <= t and t + 4 <= s.VirtualAddress + s.Misc_VirtualSize
+        for s in pe.sections)]
+    check(not outside, "every relocated address lies within a section%s"
+          % "".join(", not %#x" % t for t in outside))
+    return targets
+
+
+def check_relocations_complete(pe, moved_path):
+    """Applies the table to the image as a loader would to move it to the
+    moved copy's base: the result must be that copy, byte for byte. A word
+    that still differs is an absolute address the table misses (or one it
+    names that holds none)."""
+    targets = relocation_targets(pe)
+    moved = pefile.PE(moved_path)
+    layout = [(s.Name, s.VirtualAddress, s.Misc_VirtualSize) for s in pe.sections]
+    check(layout == [(s.Name, s.VirtualAddress, s.Misc_VirtualSize) for s in moved.sections]
+          and moved.OPTIONAL_HEADER.ImageBase != pe.OPTIONAL_HEADER.ImageBase,
+          "the copy linked at %#x is laid out alike" % moved.OPTIONAL_HEADER.ImageBase)
+    delta = (moved.OPTIONAL_HEADER.ImageBase - pe.OPTIONAL_HEADER.ImageBase) & 0xFFFFFFFF
+    start = pe.sections[0].VirtualAddress
+    image = bytearray(pe.get_memory_mapped_image())
+    want = moved.get_memory_mapped_image()
+    for t in targets:
+        struct.pack_into("<I", image, t, (struct.unpack_from("<I", image, t)[0] + delta)
+                         & 0xFFFFFFFF)
+    # The table itself is left out: it is the same in both copies when
+    # they are laid out alike, and it is what is being checked.
+    table = range(pe.OPTIONAL_HEADER.DATA_DIRECTORY[BASERELOC].VirtualAddress,
+                  pe.OPTIONAL_HEADER.DATA_DIRECTORY[BASERELOC].VirtualAddress
+                  + pe.OPTIONAL_HEADER.DATA_DIRECTORY[BASERELOC].Size)
+    differ = sorted({(i - start) // 4 * 4 + start for i in range(start, len(image))
+                     if i not in table and (i >= len(want) or image[i] != want[i])})
+    check(len(image) == len(want) and not differ,
+          "the %d relocations move the image to %#x exactly: every absolute address is"
+          " relocated%s" % (len(targets), moved.OPTIONAL_HEADER.ImageBase,
+                            "".join(", not the one at %#x" % a for a in differ[:8])))
 
 
 def main():
@@ -237,6 +329,9 @@ def main():
     check(osv == (4, 0), "operating system version %d.%d" % osv)
 
     check_loader_rules(pe, data)
+    check_hardening(pe)
+    if len(sys.argv) > 3:
+        check_relocations_complete(pe, sys.argv[3])
     imports = {e.dll.decode().upper(): {(i.name or b"#%d" % i.ordinal).decode() for i in e.imports}
                for e in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])}
     check(set(imports) == set(ALLOWED_IMPORTS), "imports from %s only" % ", ".join(sorted(imports)))

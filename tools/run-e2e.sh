@@ -15,6 +15,13 @@ set -u
 . "$(dirname "$0")/wine.sh"
 enter_wine "$0" "$@"
 require_wine
+# Runs that need a loader which moves the main program: Wine 8 maps it only
+# at its own base (an exe linked at 0x10000, 0x80000000 or over kernelbase's
+# base got it), and fails to start one whose base it cannot give.
+if [ -n "${TESSARON_WOW64_ONLY:-}" ] && [ "$TESSARON_WINE" != wow64 ]; then
+    echo "SKIPPED: the host's Wine never moves the main program; the WoW64 one does" >&2
+    exit 77
+fi
 driver=$1
 program=$2
 work=$(realpath -m "$3")$wine_suffix
@@ -71,4 +78,29 @@ if [ -n "$expect" ]; then
 fi
 set -- "--expect-code-page=$code_page" "$@"
 
-wine "$(winpath "$driver")" "$(winpath "$program")" "$@"
+if [ -z "${TESSARON_CHECK_DLL_SEARCH:-}" ]; then
+    wine "$(winpath "$driver")" "$(winpath "$program")" "$@"
+    exit
+fi
+# With TESSARON_CHECK_DLL_SEARCH set, Wine traces the program's calls to
+# SetDefaultDllDirectories and GetCommandLineA (relay tracing, restricted to
+# those two), and the run passes only if the program's first traced call
+# is SetDefaultDllDirectories(0x800), which succeeds, before it reads its
+# command line, which it does before it looks for a window or shows one.
+# The program's own calls return into its image, at 0x400000 here.
+wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude \
+    /d 'KERNEL32.SetDefaultDllDirectories;KERNEL32.GetCommandLineA' /f >/dev/null 2>&1
+WINEDEBUG=+relay wine "$(winpath "$driver")" "$(winpath "$program")" "$@" 2>"$work/relay.log"
+status=$?
+calls=$(grep -a '^[0-9a-f]*:\(Call\|Ret \) *KERNEL32\..* ret=0040[0-9a-f]\{4\}$' "$work/relay.log")
+echo "The program's traced calls:"
+echo "$calls"
+expected="Call KERNEL32.SetDefaultDllDirectories(00000800)
+Ret  KERNEL32.SetDefaultDllDirectories() retval=00000001
+Call KERNEL32.GetCommandLineA()"
+if [ "$(echo "$calls" | head -n 3 | sed 's/^[0-9a-f]*://; s/ ret=.*//')" != "$expected" ]; then
+    echo "FAILED: the program does not begin by limiting the DLL search, with success"
+    exit 1
+fi
+echo "The DLL search was limited to System32 before anything else."
+exit "$status"

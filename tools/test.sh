@@ -52,9 +52,12 @@ wine_pass() {
                  /^"unit_tests_under_wine" end time/ { on = 0 }
                  END { printf "%d of %d", passed, all }' build/win32/Testing/Temporary/LastTest.log)
     e2e_passed=$(grep -c 'Test *#[0-9]*: e2e.* Passed' "$log")
+    e2e_skipped=$(grep -c 'Test *#[0-9]*: e2e.*Skipped' "$log")
     e2e_all=$(grep -c 'Test *#[0-9]*: e2e' "$log")
+    skipped=""
+    [ "$e2e_skipped" -gt 0 ] && skipped=", $e2e_skipped skipped (runs this Wine cannot take)"
     note "$wine_name: unit tests $units passed, end-to-end runs $e2e_passed of" \
-         "$e2e_all passed ($(( $(date +%s) - start )) s)"
+         "$e2e_all passed$skipped ($(( $(date +%s) - start )) s)"
     return "$status"
 }
 

@@ -1,6 +1,6 @@
 // End-to-end tests of the real tessaron.exe on a Windows API (Wine).
 //
-//   e2e_driver.exe <path of tessaron.exe> [--variant=NAME]
+//   e2e_driver.exe <path of tessaron.exe> [--variant=NAME] [--expect-moved]
 //                  [--expect-windows=VERSION] [--expect-code-page=N]
 //                  [GoogleTest options]
 //
@@ -19,6 +19,8 @@
 //   no-manifest   on the program built without its manifest, which runs as
 //                 Windows before 10 version 1903 run the program: in the
 //                 ANSI code page, not UTF-8
+// With --expect-moved, every run starts under the driver's debugger, and
+// must find the program loaded away from the base its image asks for.
 //
 // The boxes are read back as UTF-16 and must show the Japanese messages on
 // any ANSI code page; under code page 932 their narrow text must also be
@@ -130,6 +132,7 @@ struct Outcome {
     std::vector<Box> boxes;
     std::wstring wallpaper;
     std::wstring commonControls;  // the comctl32 loaded while a box was up
+    DWORD base = 0;               // where the image was loaded, when started under debug
 };
 
 std::wstring WideText(HWND window) {
@@ -177,10 +180,13 @@ void PumpMessages() {
 
 // Starts `program` with `tail` after its quoted name, in `workingFolder`,
 // and waits for it to end, reading and dismissing each box it shows. With
-// `refuse`, its wallpaper setting returns 0. The command line goes through
-// CreateProcessW: a narrow one would pass through the ANSI code page.
+// `refuse`, its wallpaper setting returns 0. With `debug`, or `refuse`, it
+// starts under the driver's debugger, which notes where its image lies.
+// The command line goes through CreateProcessW: a narrow one would pass
+// through the ANSI code page.
 Outcome RunProgram(const std::wstring& program, const std::wstring& tail,
-                   const std::wstring& workingFolder, bool refuse) {
+                   const std::wstring& workingFolder, bool refuse, bool debug) {
+    debug = debug || refuse;
     Outcome out;
     SetWallpaperSetting(L"C:\\unchanged-sentinel.bmp");
     std::wstring commandLine = L"\"" + program + L"\"" + (tail.empty() ? L"" : L" " + tail);
@@ -190,12 +196,14 @@ Outcome RunProgram(const std::wstring& program, const std::wstring& tail,
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE,
-                        refuse ? DEBUG_ONLY_THIS_PROCESS : 0, nullptr, workingFolder.c_str(),
+                        debug ? DEBUG_ONLY_THIS_PROCESS : 0, nullptr, workingFolder.c_str(),
                         &startup, &process)) {
-        ADD_FAILURE() << "cannot start " << Hex(program) << ": error " << GetLastError();
+        ADD_FAILURE() << "the program did not start: " << Hex(program) << ": error "
+                      << GetLastError();
         return out;
     }
-    out.started = !refuse || e2e::RefuseAtFirstBreakpoint(process, kRunTimeoutMs);
+    out.started =
+        !debug || e2e::DetachAtFirstBreakpoint(process, kRunTimeoutMs, refuse, &out.base);
     if (!out.started) {
         TerminateProcess(process.hProcess, 0xDEAD);
         CloseHandle(process.hThread);
@@ -538,6 +546,9 @@ const Case kCases[] = {
 unsigned variant = 0;
 bool expectManifest = true;
 std::string expectedWindows;
+// With --expect-moved: the base the program's image asks for, which the
+// loader must not give it.
+DWORD movedFrom = 0;
 
 // The cases this run takes.
 std::vector<Case> SelectedCases() {
@@ -599,8 +610,12 @@ TEST_P(EndToEnd, Case) {
     for (int run = 0; run < c.runs; ++run) {
         SCOPED_TRACE("run " + std::to_string(run + 1));
         Outcome out = RunProgram(program, Expand(c.tail, folder),
-                                 folder + Expand(c.workingFolder, L""), c.refused);
+                                 folder + Expand(c.workingFolder, L""), c.refused, movedFrom != 0);
         ASSERT_TRUE(out.started);
+        if (movedFrom != 0) {
+            EXPECT_NE(out.base, movedFrom) << "the loader did not move the program";
+            EXPECT_NE(out.base, 0u);
+        }
         EXPECT_FALSE(out.timedOut) << "still running after " << kRunTimeoutMs
                                    << " ms, or showing box after box";
         EXPECT_EQ(out.exitCode, 0u);
@@ -688,6 +703,8 @@ int main(int argc, char** argv) {
     TakeFlag(argc, argv, "variant", &variantName);
     TakeFlag(argc, argv, "expect-windows", &expectedWindows);
     TakeFlag(argc, argv, "expect-code-page", &expectedCodePage);
+    std::string moved;
+    bool expectMoved = TakeFlag(argc, argv, "expect-moved", &moved);
     const struct {
         const char* name;
         Variant variant;
@@ -699,7 +716,7 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (argc != 2 || (!variantName.empty() && variant == 0)) {
         std::fprintf(stderr, "usage: e2e_driver <path of tessaron.exe> "
-                             "[--variant=code-page|windows|no-manifest] "
+                             "[--variant=code-page|windows|no-manifest] [--expect-moved] "
                              "[--expect-windows=VERSION] [--expect-code-page=N] "
                              "[GoogleTest options]\n");
         return 2;
@@ -710,6 +727,19 @@ int main(int argc, char** argv) {
     if (GetFileAttributesW(programPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
         std::fprintf(stderr, "e2e_driver: no program at %s\n", argv[1]);
         return 2;
+    }
+    if (expectMoved) {
+        // ImageBase: 52 bytes into the PE header of a 32-bit image.
+        FILE* f = std::fopen(argv[1], "rb");
+        unsigned char head[1024] = {};
+        size_t got = f ? std::fread(head, 1, sizeof head, f) : 0;
+        if (f) std::fclose(f);
+        DWORD pe = got >= 64 ? *reinterpret_cast<DWORD*>(head + 60) : 0;
+        if (pe + 56 <= got) movedFrom = *reinterpret_cast<DWORD*>(head + pe + 52);
+        if (movedFrom == 0) {
+            std::fprintf(stderr, "e2e_driver: cannot read the image base of %s\n", argv[1]);
+            return 2;
+        }
     }
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);

@@ -69,16 +69,15 @@ bool MakeSettingRefuse(HANDLE process, DWORD base) {
 
 }  // namespace
 
-// For a program started with DEBUG_ONLY_THIS_PROCESS: makes its wallpaper
-// setting refuse, then stops debugging it, so that it runs on as it would.
 // This relies on the loader's first breakpoint, which Windows and Wine
 // raise in a debugged process once every DLL is loaded and every import
 // bound, before the program's entry runs: the import slot then holds the
 // real function and nothing has called it yet. The image lies at the base
 // the create-process event gives, which is not always the one the image
 // asks for: the program carries relocations, and a loader may move it.
-bool RefuseAtFirstBreakpoint(const PROCESS_INFORMATION& process, DWORD timeoutMs) {
-    DWORD base = 0;
+bool DetachAtFirstBreakpoint(const PROCESS_INFORMATION& process, DWORD timeoutMs, bool refuse,
+                             DWORD* base) {
+    *base = 0;
     for (;;) {
         DEBUG_EVENT event;
         if (!WaitForDebugEvent(&event, timeoutMs)) {
@@ -88,7 +87,7 @@ bool RefuseAtFirstBreakpoint(const PROCESS_INFORMATION& process, DWORD timeoutMs
         DWORD status = DBG_CONTINUE;
         switch (event.dwDebugEventCode) {
         case CREATE_PROCESS_DEBUG_EVENT:
-            base = static_cast<DWORD>(
+            *base = static_cast<DWORD>(
                 reinterpret_cast<uintptr_t>(event.u.CreateProcessInfo.lpBaseOfImage));
             if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
             break;
@@ -97,7 +96,7 @@ bool RefuseAtFirstBreakpoint(const PROCESS_INFORMATION& process, DWORD timeoutMs
             break;
         case EXCEPTION_DEBUG_EVENT:
             if (event.u.Exception.ExceptionRecord.ExceptionCode == EXCEPTION_BREAKPOINT) {
-                bool refuses = MakeSettingRefuse(process.hProcess, base);
+                bool refuses = !refuse || MakeSettingRefuse(process.hProcess, *base);
                 ContinueDebugEvent(event.dwProcessId, event.dwThreadId, DBG_CONTINUE);
                 DebugSetProcessKillOnExit(FALSE);
                 bool stopped = DebugActiveProcessStop(process.dwProcessId);
@@ -107,7 +106,9 @@ bool RefuseAtFirstBreakpoint(const PROCESS_INFORMATION& process, DWORD timeoutMs
             status = DBG_EXCEPTION_NOT_HANDLED;
             break;
         case EXIT_PROCESS_DEBUG_EVENT:
-            ADD_FAILURE() << "the program ended before the loader's first breakpoint";
+            ADD_FAILURE() << "the program did not start: it ended before the loader's first "
+                             "breakpoint, exit code 0x"
+                          << std::hex << event.u.ExitProcess.dwExitCode;
             ContinueDebugEvent(event.dwProcessId, event.dwThreadId, DBG_CONTINUE);
             return false;
         }
