@@ -27,7 +27,7 @@
 
    The program is movable (DYNAMIC_BASE, relocations kept): ld writes its
    base relocations into a fourth section, .reloc, and
-   cmake/fold_relocations.py then moves the table (some 130 bytes) into
+   cmake/fold-relocations.py then moves the table (some 130 bytes) into
    the slack after .text and drops the section, whose header would push
    the headers past 512 bytes. A loader finds the table through the base
    relocation directory alone, in any section; the PE format has blocks
@@ -82,7 +82,7 @@ SECTIONS
     KEEP (*(.rsrc$*))
   }
   /* ld writes the base relocations only into an output section of this
-     name; cmake/fold_relocations.py then moves them into the slack of
+     name; cmake/fold-relocations.py then moves them into the slack of
      another section and drops this one. */
   .reloc BLOCK(__section_alignment__) :
   {

@@ -1,34 +1,26 @@
 #!/bin/sh
-# Measures tessaron.exe under each Wine the suite runs (tools/wine.sh), one
-# after the other in one run, and prints the figures of each (not a test):
-# - for folders of 1,000, 10,000 and 100,000 bitmaps, the random pick (two
-#   passes over the folder) against one bare scan of it, as a ratio of
-#   medians, with the peak working set;
-# - a whole run with a file argument against a program that does nothing.
-# A Wine that cannot start here is passed over, saying why.
-# Run it from the repository root.
+# Measures tessaron.exe under each Wine, and prints the figures (not a
+# test; docs/figures.md): the random pick against one bare scan of folders
+# of 1,000, 10,000 and 100,000 bitmaps, and whole runs against a program
+# that does nothing.
 #
 #   tools/bench.sh             build, then measure under each Wine
 #   tools/bench.sh --measure   measure under TESSARON_WINE's Wine only
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
-. tools/wine.sh
+. tools/lib/wine.sh
 
+measure() {
+    echo "== $wine_name"
+    tools/bench.sh --measure
+}
 if [ "${1:-}" != --measure ]; then
     tools/install-deps.sh
     cmake --preset win32 --log-level=WARNING >/dev/null
-    cmake --build --preset win32 --target tessaron bench_pick nothing >/dev/null
-    tools/wine-root.sh build >/dev/null
-    check_host_wine
-    if [ -n "$host_wine_problem" ]; then
-        echo "== The host's Wine: not measured: $host_wine_problem"
-    else
-        echo "== $(wine --version) (host, classic 32-bit build)"
-        TESSARON_WINE=host tools/bench.sh --measure
-    fi
-    echo "== $(tools/wine-root.sh run wine --version) (WoW64 build, Debian unstable root)"
-    TESSARON_WINE=wow64 tools/bench.sh --measure
+    cmake --build --preset win32 --target tessaron bench_pick nothing demo >/dev/null
+    for_each_wine measure
+    [ -z "$wine_missing" ] || echo "== Not measured: $wine_missing"
     exit 0
 fi
 
@@ -48,6 +40,5 @@ for n in 1000 10000 100000; do
     wine "$folder/bench_pick.exe" pick
 done
 
-/usr/bin/python3 tools/make_samples.py "$work/samples"
 wine build/win32/tests/bench_pick.exe run "$(winpath "$root/build/win32/tessaron.exe")" \
-    "$(winpath "$root/build/win32/tests/nothing.exe")" "$(winpath "$work/samples/meadow.bmp")"
+    "$(winpath "$root/build/win32/tests/nothing.exe")" "$(winpath "$root/build/win32/demo/meadow.bmp")"

@@ -1,14 +1,16 @@
 #!/bin/sh
 # Installs everything the builds, tests and demo need on Debian 12, as
 # root (the Japanese font lets the demo's message boxes be read; debootstrap
-# builds the root that holds the WoW64 Wine, tools/wine-root.sh).
+# builds the root that holds the WoW64 Wine and bubblewrap enters it,
+# tools/wine-root.sh; ImageMagick and icotool draw the icon and the demo's
+# pictures; git dates the release).
 # What is already there is left alone; with nothing missing this makes no
 # network access at all.
 set -e
 
 packages="cmake make g++ python3 libgtest-dev googletest locales clang libclang-rt-14-dev
-g++-mingw-w64-i686 wine wine32:i386 xvfb xauth xdotool x11-utils imagemagick
-icoutils python3-pefile fonts-ipafont-gothic debootstrap"
+g++-mingw-w64-i686 wine wine32:i386 xvfb xdotool imagemagick icoutils python3-pefile
+fonts-ipafont-gothic debootstrap bubblewrap git"
 
 missing=""
 for p in $packages; do

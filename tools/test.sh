@@ -1,18 +1,11 @@
 #!/bin/sh
-# Installs what is missing, then builds and runs every test:
-#   host   the unit tests, natively
-#   asan   the unit tests under AddressSanitizer and UndefinedBehaviorSanitizer
-#   win32  tessaron.exe; its headers, imports, resources and size; a
-#          reproducible release; then, under each Wine, the unit tests and
-#          the end-to-end tests
-#   fuzz   each libFuzzer harness for FUZZ_SECONDS (default 30)
-# The Wine side runs twice: under the host's Wine 8 (Debian 12's), which
-# needs a kernel that runs 32-bit x86 programs, and under Wine 10's WoW64
-# build, as 64-bit Windows runs the program, in tools/wine-root.sh's root.
-# Where one cannot run, the other alone must pass, and the summary says so.
-# Run it from the repository root. Exits non-zero if anything fails.
+# Installs what is missing, then builds and runs every test: the presets
+# host, asan, win32 (the Wine side under each Wine) and fuzz (FUZZ_SECONDS
+# each, default 30), and ends with a summary (docs/testing.md). Exits
+# non-zero if anything fails.
 set -u
 cd "$(dirname "$0")/.."
+root=$PWD
 tools/install-deps.sh || exit 1
 
 failed=""
@@ -78,27 +71,17 @@ check_disk_space() {
 
 wine_tests() {
     check_disk_space
-    . tools/wine.sh
-    check_host_wine
-    if [ -n "$host_wine_problem" ]; then
-        echo "== The host's Wine cannot start: $host_wine_problem"
-        note "Wine 8 (host): not run: $host_wine_problem"
-    else
-        wine_name="$(wine --version) (host, classic 32-bit build)"
-        step "test win32 under $wine_name" wine_pass host
-    fi
-    echo "== the WoW64 Wine's root"
-    if tools/wine-root.sh build; then
-        wine_name="$(tools/wine-root.sh run wine --version) (WoW64 build, Debian unstable root)"
-        step "test win32 under $wine_name" wine_pass wow64
-        return
-    fi
-    if [ -z "$host_wine_problem" ]; then
-        warn "only the host's Wine 8 ran the Wine tests, not Wine's WoW64 build (as 64-bit Windows runs the program): its root could not be built (see above)."
-    else
+    . tools/lib/wine.sh
+    for_each_wine step_under_wine
+    if [ "$wines_run" -eq 0 ]; then
         failed="$failed
-  the Wine tests: no Wine can run here (the host's: $host_wine_problem; WoW64: no root)"
+  the Wine tests: no Wine can run here ($wine_missing)"
+    elif [ -n "$wine_missing" ]; then
+        warn "the Wine tests ran under one Wine only; not under $wine_missing."
     fi
+}
+step_under_wine() {
+    step "test win32 under $wine_name" wine_pass "$TESSARON_WINE"
 }
 
 for preset in host asan win32 fuzz; do

@@ -1,27 +1,22 @@
 #!/bin/sh
-# Wine as 64-bit Windows runs tessaron.exe: its WoW64 build, where 32-bit
-# Windows code runs inside 64-bit Linux processes, so no 32-bit Linux
-# program is involved and any x86-64 kernel will do. Debian unstable ships
-# Wine built that way (Debian 12's and 13's are classic builds needing
-# wine32:i386), so it lives in a root of Debian unstable of its own.
+# The root of Debian unstable that holds Wine 10's WoW64 build, where 32-bit
+# Windows code runs inside 64-bit Linux processes as on 64-bit Windows, on
+# any x86-64 kernel (Debian 12's and 13's Wines are classic builds that
+# need 32-bit Linux programs). See docs/testing.md.
 #
 #   tools/wine-root.sh [build]          build the root unless it is there and
 #                                       current; say which Wine it holds
 #   tools/wine-root.sh run CMD [ARG...] run CMD inside it, in the current
 #                                       folder; exits with CMD's exit code
 #
-# Run as root. The root is built once per machine, in
-# /var/cache/tessaron/wine-root (TESSARON_WINE_ROOT names another place),
-# so that every clone on the machine finds it, and again when the list of
-# what it holds changes. It is built beside its place and moved there
-# whole, so an interrupted build leaves nothing that is used.
-#
-# CMD runs with the environment as it is here, but for PATH, which holds
-# wine, wineboot and wineserver. The repository and /tmp are at the same
-# paths inside as here, so the build tree and Wine's sockets are shared;
-# the current folder must lie in one of them. Everything is mounted in a
-# private mount namespace, never in this one: the mounts go when the last
-# process started inside ends, whether CMD succeeds, fails or is stopped.
+# As root. The root is /var/cache/tessaron/wine-root (TESSARON_WINE_ROOT
+# names another), for every clone on the machine, rebuilt when what it
+# must hold changes; it is built beside its place and moved there whole,
+# so an interrupted build leaves nothing that is used. CMD runs with this
+# environment but for PATH, which holds Wine's commands, in a private mount
+# namespace (bubblewrap's) where the repository and /tmp, one of which
+# holds the current folder, are at their own paths; the mounts go when its
+# last process ends.
 set -eu
 repository=$(cd "$(dirname "$0")/.." && pwd)
 root=${TESSARON_WINE_ROOT:-/var/cache/tessaron/wine-root}
@@ -29,8 +24,7 @@ root=${TESSARON_WINE_ROOT:-/var/cache/tessaron/wine-root}
 # and, seen from inside it, as this root.
 stamp_name=.tessaron-wine-root
 suite=sid
-packages="wine wine64 xvfb xauth locales fonts-ipafont-gothic xdotool x11-utils imagemagick
-python3 util-linux"
+packages="wine wine64 xvfb locales fonts-ipafont-gothic xdotool imagemagick util-linux"
 # Every locale the end-to-end tests switch to: Wine reads Linux file names
 # through the locale's character set, and garbles those outside ASCII
 # under a locale glibc has not compiled.
@@ -57,63 +51,33 @@ is_current() {
 }
 
 # Fails, saying why, unless the tree runs Windows programs the WoW64 way: the
-# 32-bit Windows side of Wine is there and no 32-bit Linux program is.
+# 32-bit Windows side of Wine is there and no 32-bit Linux program can be:
+# dpkg knows amd64 alone, so every package, and every file in one, is
+# 64-bit, and there is no 32-bit loader or library folder.
 check_wow64() {
     tree=$1
     [ -f "$tree/usr/lib/x86_64-linux-gnu/wine/i386-windows/ntdll.dll" ] ||
         { say "no 32-bit Windows side (wine/i386-windows) in $tree"; return 1; }
-    if [ -e "$tree/usr/lib/i386-linux-gnu" ] || [ -e "$tree/lib/ld-linux.so.2" ]; then
-        say "$tree holds 32-bit Linux libraries: not a WoW64 Wine"
+    foreign=$(dpkg --admindir="$tree/var/lib/dpkg" --print-foreign-architectures)
+    if [ -n "$foreign" ] || [ -e "$tree/usr/lib/i386-linux-gnu" ] ||
+        [ -e "$tree/lib/ld-linux.so.2" ]; then
+        say "$tree holds 32-bit Linux packages or libraries ($foreign): not a WoW64 Wine"
         return 1
     fi
 }
 
-# The same, file by file: every ELF file must be 64-bit. Prints the count.
-check_no_32bit_elf() {
-    /usr/bin/python3 - "$1" <<'EOF'
-import os, sys
-tree = sys.argv[1]
-count, bad = 0, []
-for folder, subfolders, files in os.walk(tree):
-    for name in files:
-        path = os.path.join(folder, name)
-        if os.path.islink(path) or not os.path.isfile(path):
-            continue
-        with open(path, "rb") as f:
-            head = f.read(5)
-        if head[:4] == b"\x7fELF":
-            count += 1
-            if head[4] != 2:
-                bad.append(path[len(tree):])
-if bad:
-    sys.exit("wine-root: 32-bit Linux programs in the root: %s" % " ".join(bad[:5]))
-print(count)
-EOF
-}
-
-# Runs CMD in TREE, in a private mount namespace (see the top).
+# Runs CMD in TREE, in a private mount namespace of bubblewrap's (see the
+# top).
 enter() {
     tree=$1
     shift
-    here=$PWD
-    case "$here/" in
+    case "$PWD/" in
         "$repository"/*|/tmp/*) ;;
-        *) say "run: the current folder ($here) is neither in $repository nor in /tmp"; exit 2 ;;
+        *) say "run: the current folder ($PWD) is neither in $repository nor in /tmp"; exit 2 ;;
     esac
-    exec unshare --mount --propagation private /bin/sh -eu -c '
-        tree=$1 repository=$2 here=$3 path=$4
-        shift 4
-        mount --rbind /proc "$tree/proc"
-        mount --rbind /sys "$tree/sys"
-        mount --rbind /dev "$tree/dev"
-        mount --bind /tmp "$tree/tmp"
-        case "$repository/" in
-            /tmp/*) ;;
-            *) mkdir -p "$tree$repository"; mount --bind "$repository" "$tree$repository" ;;
-        esac
-        cd "$here"
-        exec env PATH="$path" chroot "$tree" /bin/sh -c "cd \"\$0\" && exec \"\$@\"" "$here" "$@"
-    ' sh "$tree" "$repository" "$here" "$inside_path" "$@"
+    exec bwrap --bind "$tree" / --proc /proc --dev-bind /dev /dev --bind /sys /sys \
+        --bind /tmp /tmp --bind "$repository" "$repository" --chdir "$PWD" \
+        --setenv PATH "$inside_path" -- "$@"
 }
 
 build() {
@@ -146,7 +110,6 @@ build() {
     env PATH="$inside_path" chroot "$partial" sh -c 'locale-gen && apt-get clean' >>"$log" 2>&1 ||
         { tail -n 20 "$log" >&2; say "cannot compile the locales (log: $log)"; exit 1; }
     check_wow64 "$partial"
-    elf=$(check_no_32bit_elf "$partial")
     echo "$wanted" >"$partial/$stamp_name"
     version=$(enter "$partial" wine --version) || { say "Wine does not start in the root"; exit 1; }
     rm -rf --one-file-system "$root.old"
@@ -154,7 +117,7 @@ build() {
     mv "$partial" "$root"
     rm -rf --one-file-system "$root.old"
     say "built in $(( $(date +%s) - start )) s, $(du -sh --one-file-system "$root" | cut -f1):" \
-        "$elf ELF files, all 64-bit; $version"
+        "$version"
 }
 
 # Says which Wine the root holds.

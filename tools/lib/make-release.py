@@ -1,21 +1,29 @@
 #!/usr/bin/python3
 """Writes the release: a zip for Windows users and SHA256SUMS beside it.
 
-    make_release.py VERSION EXE SOURCE_ROOT OUT_FOLDER
+    make-release.py VERSION EXE SOURCE_ROOT OUT_FOLDER
+    make-release.py --date SOURCE_ROOT      prints the date the release takes
 
-The zip holds tessaron.exe as built, readme.txt (Japanese, in code page 932
-as Notepad reads it on a Japanese Windows), readme-en.txt (UTF-8 with a
-byte order mark, which Notepad reads on Windows 2000 and later: it quotes
-the Japanese messages), and LICENSE.txt (ASCII); all with CRLF line ends. The same inputs give the same bytes: the entries
-come in a fixed order, with fixed attributes and the date of
-SOURCE_DATE_EPOCH (seconds since 1970, UTC; the build sets it from the
-last commit).
+What the zip holds, and why the same inputs give the same bytes:
+docs/release.md. readme-en.txt has a byte order mark, which Notepad reads
+on Windows 2000 and later: it quotes the Japanese messages.
 """
 import hashlib
 import os
+import subprocess
 import sys
 import time
 import zipfile
+
+ZIP_EPOCH = 315532800  # 1980-01-01
+
+
+def release_date(root):
+    if os.environ.get("SOURCE_DATE_EPOCH"):
+        return int(os.environ["SOURCE_DATE_EPOCH"])
+    last_commit = subprocess.run(["git", "-C", root, "log", "-1", "--format=%ct"],
+                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    return int(last_commit.stdout) if last_commit.returncode == 0 else ZIP_EPOCH
 
 
 def text_for_windows(path, version, encoding):
@@ -25,15 +33,17 @@ def text_for_windows(path, version, encoding):
 
 
 def main():
+    if sys.argv[1] == "--date":
+        print(release_date(sys.argv[2]))
+        return
     version, exe, root, out = sys.argv[1:5]
-    epoch = int(os.environ.get("SOURCE_DATE_EPOCH", "315532800"))
     # Zip dates have two-second steps and start in 1980.
-    date = time.gmtime(max(epoch, 315532800))[:6]
+    date = time.gmtime(max(release_date(root), ZIP_EPOCH))[:6]
 
     readme_ja = os.path.join(root, "res", "readme", "readme-ja.txt")
     history = open(readme_ja, encoding="utf-8").read().split("■ 更新履歴", 1)[-1]
     if "\n" + version + "\n" not in history:
-        sys.exit("make_release: readme-ja.txt has no history entry for %s" % version)
+        sys.exit("make-release: readme-ja.txt has no history entry for %s" % version)
 
     entries = [
         ("tessaron.exe", open(exe, "rb").read()),

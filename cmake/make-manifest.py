@@ -2,7 +2,7 @@
 """Writes the application manifest the executable carries: the version
 filled in, comments and the space between elements dropped.
 
-    make_manifest.py res/tessaron.manifest OUT VERSION
+    make-manifest.py res/tessaron.manifest OUT VERSION
 """
 import re
 import sys

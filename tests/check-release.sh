@@ -8,7 +8,7 @@
 #   texts have CRLF line ends only;
 # - SHA256SUMS checks out.
 #
-#   tools/check-release.sh BUILD_EXE [SCRATCH_FOLDER]
+#   tests/check-release.sh BUILD_EXE [SCRATCH_FOLDER]
 set -eu
 src=$(cd "$(dirname "$0")/.." && pwd)
 build_exe=$(realpath "$1")
@@ -16,10 +16,8 @@ scratch=${2:-$(mktemp -d)}
 rm -rf "$scratch"
 mkdir -p "$scratch"
 
-# Both builds date the zip's entries alike: by the last commit, if any.
-if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-    SOURCE_DATE_EPOCH=$(git -C "$src" log -1 --format=%ct 2>/dev/null || echo 315532800)
-fi
+# The copies have no history: both take the date this source's release takes.
+SOURCE_DATE_EPOCH=$(/usr/bin/python3 "$src/tools/lib/make-release.py" --date "$src")
 export SOURCE_DATE_EPOCH
 
 for copy in first second-with-a-longer-name; do
@@ -42,23 +40,19 @@ check "$zip is the same from both folders ($(wc -c < "$a/out/$zip") bytes)" \
 check "SHA256SUMS is the same from both folders" 'cmp -s "$a/out/SHA256SUMS" "$b/out/SHA256SUMS"'
 check "SHA256SUMS checks out" '(cd "$a/out" && sha256sum --quiet -c SHA256SUMS)'
 
-mkdir -p "$scratch/unpacked"
-(cd "$scratch/unpacked" && unzip -q "$a/out/$zip")
+/usr/bin/python3 -m zipfile -e "$a/out/$zip" "$scratch/unpacked"
 check "the zip holds tessaron.exe, readme.txt, readme-en.txt, LICENSE.txt" \
-    '[ "$(unzip -Z1 "$a/out/$zip" | tr "\n" " ")" = "tessaron.exe readme.txt readme-en.txt LICENSE.txt " ]'
+    '[ "$(/usr/bin/python3 -c "import sys, zipfile; print(*zipfile.ZipFile(sys.argv[1]).namelist())" \
+        "$a/out/$zip")" = "tessaron.exe readme.txt readme-en.txt LICENSE.txt" ]'
 check "the zip's tessaron.exe is the build's" 'cmp -s "$scratch/unpacked/tessaron.exe" "$build_exe"'
-check "readme.txt is code page 932 text with CRLF line ends only" \
-    '/usr/bin/python3 -c "
+# Each text: lines, all ended by CRLF; readme.txt in code page 932.
+for text in readme.txt:cp932 readme-en.txt:utf-8-sig LICENSE.txt:ascii; do
+    check "${text%:*} is ${text#*:} text with CRLF line ends only" '/usr/bin/python3 -c "
 import sys
 data = open(sys.argv[1], \"rb\").read()
-data.decode(\"cp932\")
-sys.exit(data.count(b\"\\n\") == 0 or data.count(b\"\\n\") != data.count(b\"\\r\\n\") or
-         data.count(b\"\\r\") != data.count(b\"\\r\\n\"))
-" "$scratch/unpacked/readme.txt"'
-for text in readme-en.txt LICENSE.txt; do
-    check "$text has CRLF line ends only" \
-        '[ "$(tr -cd "\n" < "$scratch/unpacked/$text" | wc -c)" -gt 0 ] &&
-         [ "$(tr -cd "\n" < "$scratch/unpacked/$text" | wc -c)" = "$(grep -c "$(printf "\r")\$" "$scratch/unpacked/$text")" ]'
+data.decode(sys.argv[2])
+sys.exit(not 0 < data.count(b\"\\n\") == data.count(b\"\\r\\n\") == data.count(b\"\\r\"))
+" "$scratch/unpacked/${text%:*}" "${text#*:}"'
 done
 
 if [ $failed -ne 0 ]; then

@@ -2,7 +2,7 @@
 """Checks the built tessaron.exe: what Windows sees when it loads the file,
 when it reads its manifest, and when it shows the file's properties.
 
-    check_exe.py tessaron.exe VERSION [MOVED.exe]
+    check-exe.py tessaron.exe VERSION [MOVED.exe]
 
 VERSION as in 1.2.0.0. MOVED.exe is the same program linked at another
 base: every byte in which the two differ must be an address the loader
@@ -10,6 +10,7 @@ relocates, and nothing else.
 
 Prints one line per check and exits non-zero if any fails.
 """
+import itertools
 import struct
 import sys
 import xml.etree.ElementTree as ElementTree
@@ -144,12 +145,9 @@ def check_manifest(pe, version):
     found = [(e.tag, dict(e.attrib), (e.text or "").strip() or None) for e in root.iter()]
     want = expected_manifest(version)
     check(found == want, "manifest holds exactly the expected elements")
-    if found != want:
-        for i in range(max(len(found), len(want))):
-            f = found[i] if i < len(found) else None
-            w = want[i] if i < len(want) else None
-            if f != w:
-                print("        element %d: found %s, expected %s" % (i, f, w))
+    for i, (f, w) in enumerate(itertools.zip_longest(found, want)):
+        if f != w:
+            print("        element %d: found %s, expected %s" % (i, f, w))
     # Windows XP SP2 and Server 2003 RTM restart when they load a program
     # whose manifest does that (Microsoft KB921337).
     redeclared = redeclared_namespaces(data)
@@ -246,69 +244,49 @@ def check_hardening(pe):
 
 
 def relocation_targets(pe):
-    """The addresses the base relocation table names, after checking that
-    it lies within a section and holds whole HIGHLOW entries only."""
-    oh = pe.OPTIONAL_HEADER
-    rva, size = oh.DATA_DIRECTORY[BASERELOC].VirtualAddress, oh.DATA_DIRECTORY[BASERELOC].Size
+    """The addresses the base relocation table names, once it is checked to
+    lie within a section and to hold HIGHLOW entries only."""
+    rva, size = (pe.OPTIONAL_HEADER.DATA_DIRECTORY[BASERELOC].VirtualAddress,
+                 pe.OPTIONAL_HEADER.DATA_DIRECTORY[BASERELOC].Size)
     home = pe.get_section_by_rva(rva)
-    check(home is not None and rva + size <= home.VirtualAddress + home.Misc_VirtualSize,
-          "the base relocation table (%#x, %d bytes) lies within a section (%s)"
-          % (rva, size, home.Name.rstrip(b"\0").decode() if home else "none"))
-    table = pe.get_data(rva, size)
-    targets, faults, at = [], [], 0
-    while at + 8 <= len(table):
-        page, block = struct.unpack_from("<II", table, at)
-        if block < 8 or block % 4 or at + block > len(table):
-            faults.append("a block of %d bytes at %#x" % (block, rva + at))
-            break
-        entries = struct.unpack_from("<%dH" % ((block - 8) // 2), table, at + 8)
-        for i, entry in enumerate(entries):
-            kind, offset = entry >> 12, entry & 0xFFF
-            if kind == IMAGE_REL_BASED_HIGHLOW:
-                targets.append(page + offset)
-            elif kind != IMAGE_REL_BASED_ABSOLUTE or i != len(entries) - 1:
-                faults.append("type %d at %#x" % (kind, page + offset))
-        at += block
-    check(at == len(table) and not faults,
-          "every base relocation HIGHLOW (type 3), padding only at a block's end%s"
-          % "".join(", not " + f for f in faults))
-    outside = [t for t in targets if not any(
-        s.VirtualAddress <= t and t + 4 <= s.VirtualAddress + s.Misc_VirtualSize
-        for s in pe.sections)]
+    check(home and rva + size <= home.VirtualAddress + home.Misc_VirtualSize,
+          "the base relocation table (%#x, %d bytes) lies within a section" % (rva, size))
+    blocks = getattr(pe, "DIRECTORY_ENTRY_BASERELOC", [])
+    faults = ["type %d at %#x" % (e.type, e.rva) for b in blocks for i, e in enumerate(b.entries)
+              if e.type != IMAGE_REL_BASED_HIGHLOW
+              and (e.type != IMAGE_REL_BASED_ABSOLUTE or i != len(b.entries) - 1)]
+    check(blocks and not faults, "every base relocation HIGHLOW (type 3), padding only at a"
+          " block's end%s" % "".join(", not " + f for f in faults))
+    targets = [e.rva for b in blocks for e in b.entries if e.type == IMAGE_REL_BASED_HIGHLOW]
+    outside = [t for t in targets if not any(s.VirtualAddress <= t and t + 4 <= s.VirtualAddress
+                                             + s.Misc_VirtualSize for s in pe.sections)]
     check(not outside, "every relocated address lies within a section%s"
           % "".join(", not %#x" % t for t in outside))
-    return targets
+    return targets, range(rva, rva + size)
 
 
 def check_relocations_complete(pe, moved_path):
     """Applies the table to the image as a loader would to move it to the
-    moved copy's base: the result must be that copy, byte for byte. A word
-    that still differs is an absolute address the table misses (or one it
-    names that holds none)."""
-    targets = relocation_targets(pe)
+    base of the same program linked elsewhere: the result must be that copy,
+    byte for byte, but for the table itself. A word that still differs is
+    an absolute address the table misses (or one it names that holds none)."""
+    targets, table = relocation_targets(pe)
     moved = pefile.PE(moved_path)
-    layout = [(s.Name, s.VirtualAddress, s.Misc_VirtualSize) for s in pe.sections]
-    check(layout == [(s.Name, s.VirtualAddress, s.Misc_VirtualSize) for s in moved.sections]
-          and moved.OPTIONAL_HEADER.ImageBase != pe.OPTIONAL_HEADER.ImageBase,
-          "the copy linked at %#x is laid out alike" % moved.OPTIONAL_HEADER.ImageBase)
-    delta = (moved.OPTIONAL_HEADER.ImageBase - pe.OPTIONAL_HEADER.ImageBase) & 0xFFFFFFFF
-    start = pe.sections[0].VirtualAddress
-    image = bytearray(pe.get_memory_mapped_image())
-    want = moved.get_memory_mapped_image()
+    base = moved.OPTIONAL_HEADER.ImageBase
+    check([(s.Name, s.VirtualAddress, s.Misc_VirtualSize) for s in pe.sections]
+          == [(s.Name, s.VirtualAddress, s.Misc_VirtualSize) for s in moved.sections]
+          and base != pe.OPTIONAL_HEADER.ImageBase, "the copy linked at %#x is laid out alike" % base)
+    image, want = bytearray(pe.get_memory_mapped_image()), moved.get_memory_mapped_image()
     for t in targets:
-        struct.pack_into("<I", image, t, (struct.unpack_from("<I", image, t)[0] + delta)
-                         & 0xFFFFFFFF)
-    # The table itself is left out: it is the same in both copies when
-    # they are laid out alike, and it is what is being checked.
-    table = range(pe.OPTIONAL_HEADER.DATA_DIRECTORY[BASERELOC].VirtualAddress,
-                  pe.OPTIONAL_HEADER.DATA_DIRECTORY[BASERELOC].VirtualAddress
-                  + pe.OPTIONAL_HEADER.DATA_DIRECTORY[BASERELOC].Size)
-    differ = sorted({(i - start) // 4 * 4 + start for i in range(start, len(image))
+        word = struct.unpack_from("<I", image, t)[0] + base - pe.OPTIONAL_HEADER.ImageBase
+        struct.pack_into("<I", image, t, word & 0xFFFFFFFF)
+    start = pe.sections[0].VirtualAddress
+    differ = sorted({i // 4 * 4 for i in range(start, len(image))
                      if i not in table and (i >= len(want) or image[i] != want[i])})
     check(len(image) == len(want) and not differ,
           "the %d relocations move the image to %#x exactly: every absolute address is"
-          " relocated%s" % (len(targets), moved.OPTIONAL_HEADER.ImageBase,
-                            "".join(", not the one at %#x" % a for a in differ[:8])))
+          " relocated%s" % (len(targets), base, "".join(", not the one at %#x" % a
+                                                        for a in differ[:8])))
 
 
 def main():
@@ -319,14 +297,15 @@ def main():
     pe = pefile.PE(path)
 
     check(len(data) <= MAX_SIZE, "size %d bytes, at most %d" % (len(data), MAX_SIZE))
+    oh = pe.OPTIONAL_HEADER
     check(pe.FILE_HEADER.Machine == 0x14C, "machine i386")
-    check(pe.OPTIONAL_HEADER.Magic == 0x10B, "PE32")
-    check(pe.OPTIONAL_HEADER.Subsystem == 2, "GUI subsystem")
-    sub = (pe.OPTIONAL_HEADER.MajorSubsystemVersion, pe.OPTIONAL_HEADER.MinorSubsystemVersion)
-    check(sub == (4, 0), "subsystem version %d.%d, loadable by Windows 95 and NT 4" % sub)
-    osv = (pe.OPTIONAL_HEADER.MajorOperatingSystemVersion,
-           pe.OPTIONAL_HEADER.MinorOperatingSystemVersion)
-    check(osv == (4, 0), "operating system version %d.%d" % osv)
+    check(oh.Magic == 0x10B, "PE32")
+    check(oh.Subsystem == 2, "GUI subsystem")
+    for what, version_of in (("subsystem", (oh.MajorSubsystemVersion, oh.MinorSubsystemVersion)),
+                             ("operating system", (oh.MajorOperatingSystemVersion,
+                                                   oh.MinorOperatingSystemVersion))):
+        check(version_of == (4, 0), "%s version %d.%d, loadable by Windows 95 and NT 4"
+              % ((what,) + version_of))
 
     check_loader_rules(pe, data)
     check_hardening(pe)
@@ -359,23 +338,18 @@ def main():
     check([(i[0], i[1]) for i in icons] == [(101, LANG_JAPANESE)],
           "one icon group, 101, Japanese: %s" % [(i[0], hex(i[1])) for i in icons])
     if icons:
-        group = icons[0][2]
-        count = int.from_bytes(group[4:6], "little")
+        # GRPICONDIR, then its first GRPICONDIRENTRY; the image's BITMAPINFOHEADER
+        # counts the mask's rows too.
+        count, = struct.unpack_from("<H", icons[0][2], 4)
+        width, height, colours, _, _, bits, _, image_id = struct.unpack_from(
+            "<BBBBHHIH", icons[0][2], 6)
         check(count == 1, "the icon group holds one image")
-        width, height, colours = group[6], group[7], group[8]
-        bits = int.from_bytes(group[12:14], "little")
         check((width, height, colours, bits) == (32, 32, 16, 4),
               "group entry 32x32, 16 colours, 4 bits: %s" % ((width, height, colours, bits),))
-        image_id = int.from_bytes(group[18:20], "little")
-        images = {i[0]: i[2] for i in resources(pe, pefile.RESOURCE_TYPE["RT_ICON"])}
-        image = images.get(image_id, b"")
-        if len(image) >= 40:
-            w = int.from_bytes(image[4:8], "little")
-            h = int.from_bytes(image[8:12], "little")
-            bpp = int.from_bytes(image[14:16], "little")
-            check((w, h, bpp) == (32, 64, 4), "icon image 32x32 at 4 bits per pixel")
-        else:
-            check(False, "icon image %d is present" % image_id)
+        image = {i[0]: i[2] for i in resources(pe, pefile.RESOURCE_TYPE["RT_ICON"])}.get(
+            image_id, bytes(40))
+        check(struct.unpack_from("<iiHH", image, 4) == (32, 64, 1, 4),
+              "icon image %d: 32x32 at 4 bits per pixel" % image_id)
 
     versions = resources(pe, pefile.RESOURCE_TYPE["RT_VERSION"])
     check([v[1] for v in versions] == [LANG_JAPANESE], "one version record, Japanese")

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Runs a Windows program under Wine: wine-exec.sh PREFIX PROGRAM [ARGUMENT...]
-# The Wine is tools/wine.sh's choice; under WoW64 the prefix is PREFIX-wow64.
+# The Wine is tools/lib/wine.sh's choice; under WoW64 the prefix is
+# PREFIX-wow64.
 #
 # All runs in one prefix share one wine server, kept alive between runs, so
 # that each run costs a fraction of a second. The server and the prefix's
@@ -8,7 +9,8 @@
 # program's own run, they would hold its output open and make whoever reads
 # it (ctest) wait for them to exit.
 set -e
-. "$(dirname "$0")/wine.sh"
+root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/tools/lib/wine.sh"
 enter_wine "$0" "$@"
 require_wine
 wine_environment "$1$wine_suffix"
