@@ -19,9 +19,7 @@ def align(value, boundary):
 
 
 def checksum(data, field):
-    """The image checksum as Windows computes it (CheckSumMappedFile): the
-    16-bit words summed with end-around carry, the field itself as zero,
-    plus the file's length."""
+    """The image checksum as Windows' CheckSumMappedFile computes it."""
     data = bytes(data[:field]) + bytes(4) + bytes(data[field + 4:]) + b"\0" * (len(data) % 2)
     total = 0
     for (word,) in struct.iter_unpack("<H", data):
@@ -76,6 +74,5 @@ def fold(data):
     return bytes(out)
 
 
-path = sys.argv[1]
-folded = fold(open(path, "rb").read())
-open(path, "wb").write(folded)
+folded = fold(open(sys.argv[1], "rb").read())
+open(sys.argv[1], "wb").write(folded)

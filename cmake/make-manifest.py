@@ -1,9 +1,6 @@
 #!/usr/bin/python3
-"""Writes the application manifest the executable carries: the version
-filled in, comments and the space between elements dropped.
-
-    make-manifest.py res/tessaron.manifest OUT VERSION
-"""
+"""make-manifest.py res/tessaron.manifest OUT VERSION: the manifest the exe
+carries, its version filled in, comments and space between elements gone."""
 import re
 import sys
 

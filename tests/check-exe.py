@@ -161,9 +161,6 @@ def align(value, boundary):
 
 
 IMPORT, RESOURCE, BASERELOC, IAT = 1, 2, 5, 12
-DIRECTORY_NAMES = ["export", "import", "resource", "exception", "security", "relocation",
-                   "debug", "architecture", "global pointer", "TLS", "load configuration",
-                   "bound import", "import address table", "delay import", "CLR", "reserved"]
 
 
 def check_loader_rules(pe, data):
@@ -178,18 +175,17 @@ def check_loader_rules(pe, data):
           "SizeOfHeaders %#x covers the section table (to %#x), rounded up to 0x200, and is"
           " the first section's file offset (%#x)"
           % (oh.SizeOfHeaders, table_end, sections[0].PointerToRawData))
-    at, back_to_back = oh.SizeOfHeaders, True
-    for s in sections:
-        back_to_back &= s.PointerToRawData == at and s.SizeOfRawData % 0x200 == 0
-        at = s.PointerToRawData + s.SizeOfRawData
+    ends = [oh.SizeOfHeaders] + [s.PointerToRawData + s.SizeOfRawData for s in sections]
+    back_to_back = all(s.PointerToRawData == at and s.SizeOfRawData % 0x200 == 0
+                       for s, at in zip(sections, ends))
+    at = ends[-1]
     check(back_to_back and at == len(data),
           "raw data 0x200-aligned, back to back, up to the end of the file (%#x of %#x)"
           % (at, len(data)))
-    page, contiguous = align(oh.SizeOfHeaders, 0x1000), True
-    for s in sections:
-        contiguous &= s.VirtualAddress == page and s.Misc_VirtualSize > 0
-        page = align(s.VirtualAddress + s.Misc_VirtualSize, 0x1000)
-    check(contiguous, "sections contiguous in memory from the first page after the headers,"
+    pages = [align(oh.SizeOfHeaders, 0x1000)] + [align(s.VirtualAddress + s.Misc_VirtualSize,
+                                                       0x1000) for s in sections]
+    page = pages[-1]
+    check(all(s.VirtualAddress == p and s.Misc_VirtualSize > 0 for s, p in zip(sections, pages)), "sections contiguous in memory from the first page after the headers,"
           " none empty")
     check(oh.SizeOfImage == page,
           "SizeOfImage %#x is the end of the last section, rounded to a page (%#x)"
@@ -202,7 +198,7 @@ def check_loader_rules(pe, data):
     used = [i for i, d in enumerate(oh.DATA_DIRECTORY) if d.VirtualAddress or d.Size]
     check(used == [IMPORT, RESOURCE, BASERELOC, IAT],
           "only the import, resource, base relocation and import address table"
-          " directories: %s" % ", ".join(DIRECTORY_NAMES[i] for i in used))
+          " directories: %s" % ", ".join(pefile.DIRECTORY_ENTRY[i][22:] for i in used))
     descriptors = getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])
     check(all(d.struct.OriginalFirstThunk for d in descriptors),
           "every imported DLL has its name table (OriginalFirstThunk)")

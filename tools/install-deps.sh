@@ -14,11 +14,7 @@ fonts-ipafont-gothic debootstrap bubblewrap git"
 
 missing=""
 for p in $packages; do
-    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-    case "$status" in
-        *" installed") ;;
-        *) missing="$missing $p" ;;
-    esac
+    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q ' installed$' || missing="$missing $p"
 done
 # Wine takes the ANSI code page from the locale, and reads Linux file names
 # through its character set: every locale the end-to-end tests switch to
@@ -36,9 +32,7 @@ fi
 if [ -n "$missing" ]; then
     echo "install-deps: installing$missing"
     # Wine runs 32-bit Windows programs with its i386 half.
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        dpkg --add-architecture i386
-    fi
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
     apt-get install -y -qq $missing >/dev/null

@@ -54,11 +54,10 @@ wine_pass() {
     return "$status"
 }
 
-# What the Wine tests take on disk while they run, in MiB: one end-to-end
-# run's prefix at a time (1.2 GB under WoW64), and what is not there yet of
-# the WoW64 root (1.9 GB) and the unit tests' prefixes (0.6 and 1.2 GB).
-# Short of it, the runs fail one by one with "No space left on device";
-# this says why first.
+# Short of what the Wine tests take on disk while they run (MiB: one
+# end-to-end prefix at a time, and what is not there yet of the WoW64 root
+# and the unit tests' prefixes), they fail one by one with "No space left
+# on device": this says why first.
 check_disk_space() {
     need=1300
     [ -d "${TESSARON_WINE_ROOT:-/var/cache/tessaron/wine-root}" ] || need=$((need + 2000))

@@ -35,14 +35,10 @@ inside_path=/usr/lib/x86_64-linux-gnu/wine:/usr/local/bin:/usr/bin:/bin:/usr/sbi
 
 say() { echo "wine-root: $*" >&2; }
 
-# The Debian mirror this machine's apt uses.
+# The Debian mirror this machine's apt uses, whatever the format of its
+# sources.
 debian_mirror() {
-    {
-        sed -n 's/^URIs:[[:space:]]*\([^[:space:]]*\).*/\1/p' /etc/apt/sources.list.d/*.sources \
-            2>/dev/null | grep -v security | grep '/debian/*$' || true
-        sed -n 's/^deb[[:space:]]\{1,\}\(\[[^]]*\][[:space:]]\{1,\}\)\{0,1\}\([^[:space:]]*debian\/*\)[[:space:]].*/\2/p' \
-            /etc/apt/sources.list 2>/dev/null || true
-    } | head -n 1
+    apt-get indextargets --format '$(REPO_URI)' | grep '/debian/$' | head -n 1
 }
 
 # Whether the root is there, complete and holding what is wanted.
@@ -130,20 +126,14 @@ action=${1:-build}
 mkdir -p "$(dirname "$root")"
 case $action in
     build)
-        (
-            flock 9
-            build
-        ) 9>"$root.lock"
+        (flock 9 && build) 9>"$root.lock"
         echo "wine-root: $(describe)"
         ;;
     run)
         [ $# -gt 0 ] || { say "usage: wine-root.sh run CMD [ARG...]"; exit 2; }
         # Already inside: nothing to enter.
         [ -f "/$stamp_name" ] && exec "$@"
-        (
-            flock 9
-            build
-        ) 9>"$root.lock"
+        (flock 9 && build) 9>"$root.lock"
         enter "$root" "$@"
         ;;
     *) say "usage: wine-root.sh [build] | run CMD [ARG...]"; exit 2 ;;

@@ -1,15 +1,12 @@
 #!/bin/sh
-# Runs the end-to-end driver against tessaron.exe in a throwaway Wine
-# prefix, on an X server of its own (Xvfb), under a Japanese locale (ANSI
-# code page 932) unless TESSARON_LOCALE names another.
+# Runs the end-to-end driver against tessaron.exe in a throwaway prefix of
+# tools/lib/wine.sh's Wine, on an X server of its own, under the locale
+# TESSARON_LOCALE (ja_JP.UTF-8), with Wine reporting the Windows named by
+# TESSARON_WINDOWS (win95 ... win10) if set.
 #
 #   run-e2e.sh DRIVER.exe TESSARON.exe WORK_FOLDER [driver options]
 #
-# The Wine is tools/lib/wine.sh's choice (TESSARON_WINE); under WoW64 the work
-# folder is WORK_FOLDER-wow64.
-#
-# With TESSARON_WINDOWS set to a Wine version name (win95, win98, nt40,
-# win2k, winxp, win7, win10), the prefix reports that version of Windows.
+# Under WoW64 the work folder is WORK_FOLDER-wow64.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/tools/lib/wine.sh"

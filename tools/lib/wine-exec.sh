@@ -1,13 +1,9 @@
 #!/bin/sh
-# Runs a Windows program under Wine: wine-exec.sh PREFIX PROGRAM [ARGUMENT...]
-# The Wine is tools/lib/wine.sh's choice; under WoW64 the prefix is
-# PREFIX-wow64.
-#
-# All runs in one prefix share one wine server, kept alive between runs, so
-# that each run costs a fraction of a second. The server and the prefix's
-# services are started here with their output going nowhere: started by the
-# program's own run, they would hold its output open and make whoever reads
-# it (ctest) wait for them to exit.
+# ctest's runner of Windows programs: wine-exec.sh PREFIX PROGRAM [ARGUMENT...]
+# under tools/lib/wine.sh's Wine (the prefix is PREFIX-wow64 under WoW64).
+# The runs in one prefix share a server kept alive between them, so that
+# each costs a fraction of a second, started with its output going nowhere
+# (boot_prefix says why).
 set -e
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/tools/lib/wine.sh"

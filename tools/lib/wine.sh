@@ -66,9 +66,8 @@ require_wine() {
     [ "$TESSARON_WINE" = wow64 ] && return 0  # tools/wine-root.sh checked it
     check_host_wine
     [ -z "$host_wine_problem" ] && return 0
-    [ -n "$host_wine_kernel" ] && { echo "SKIPPED: the host's Wine cannot start: $host_wine_problem" >&2; exit 77; }
-    echo "the host's Wine cannot start: $host_wine_problem" >&2
-    exit 1
+    [ -n "$host_wine_kernel" ] && echo "SKIPPED: the host's Wine cannot start: $host_wine_problem" >&2 && exit 77
+    echo "the host's Wine cannot start: $host_wine_problem" >&2 && exit 1
 }
 
 # wine_environment PREFIX: exports what every run in PREFIX needs. WoW64
@@ -156,6 +155,5 @@ start_xvfb() {
             { echo "cannot start Xvfb" >&2; rm -f "$display_file"; return 1; }
         sleep 0.1
     done
-    export DISPLAY=":$(tr -d '\n' < "$display_file")"
-    rm -f "$display_file"
+    export DISPLAY=":$(tr -d '\n' < "$display_file")" && rm -f "$display_file"
 }
