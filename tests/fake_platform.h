@@ -121,7 +121,8 @@ void UseCodePage932();
 void UseCodePage1252();
 // The UTF-8 code page (65001) that the program's manifest asks for on
 // Windows 10 1903 and later: characters of up to 4 bytes, no lead-byte
-// ranges. MultiByteToWideChar decodes it fully.
+// ranges. MultiByteToWideChar knows only its ASCII; any other byte gives
+// U+FFFD.
 void UseCodePageUtf8();
 
 // An ASCII text as UTF-16.
