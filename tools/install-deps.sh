@@ -3,41 +3,59 @@
 # root (the Japanese font lets the demo's message boxes be read; debootstrap
 # builds the root that holds the WoW64 Wine and bubblewrap enters it,
 # tools/wine-root.sh; ImageMagick and icotool draw the icon and the demo's
-# pictures; git dates the release).
+# pictures; git dates the release). Where the processor runs no 32-bit
+# code, or with TESSARON_EMULATE=1, QEMU too, which runs the WoW64 Wine in
+# an emulated machine (tools/lib/machine.sh), and e2fsprogs, which makes
+# its disk.
 # What is already there is left alone; with nothing missing this makes no
 # network access at all.
 set -e
+cd "$(dirname "$0")/.."
 
 packages="cmake make g++ python3 libgtest-dev googletest locales clang libclang-rt-14-dev
 g++-mingw-w64-i686 wine wine32:i386 xvfb xdotool imagemagick icoutils python3-pefile
 fonts-ipafont-gothic debootstrap bubblewrap git"
+machine_packages="qemu-system-x86 e2fsprogs"
 
-missing=""
-for p in $packages; do
-    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q ' installed$' || missing="$missing $p"
-done
+# missing PACKAGE...: those of PACKAGE... that are not installed.
+missing() {
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q ' installed$' || echo "$p"
+    done
+}
+# install [APT-GET OPTION...] PACKAGE...
+install() {
+    [ "$(id -u)" -eq 0 ] || { echo "install-deps: missing: $*; run as root" >&2; exit 1; }
+    echo "install-deps: installing" $(echo "$@" | sed 's/--[^ ]*//g')
+    export DEBIAN_FRONTEND=noninteractive
+    [ -n "$updated" ] || apt-get update -qq
+    updated=yes
+    apt-get install -y -qq "$@" >/dev/null
+}
+updated=""
+
+missing=$(missing $packages)
+if [ -n "$missing" ]; then
+    # Wine runs 32-bit Windows programs with its i386 half.
+    if [ "$(id -u)" -eq 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+    fi
+    install $missing
+fi
+# The probe is built with the compiler installed above.
+. tools/lib/machine.sh
+if wine_is_emulated "$PWD"; then
+    missing=$(missing $machine_packages)
+    [ -z "$missing" ] || install --no-install-recommends $missing
+fi
+
 # Wine takes the ANSI code page from the locale, and reads Linux file names
 # through its character set: every locale the end-to-end tests switch to
-# must be compiled, or names outside ASCII come out garbled.
-need_locales=""
-for l in ja_JP en_US zh_CN ko_KR ru_RU; do
-    locale -a 2>/dev/null | grep -qix "$l.utf-\{0,1\}8" || need_locales="$need_locales $l"
-done
-[ -z "$missing$need_locales" ] && exit 0
-
-if [ "$(id -u)" -ne 0 ]; then
-    echo "install-deps: missing:$missing${need_locales:+; locales:$need_locales}; run as root" >&2
-    exit 1
-fi
-if [ -n "$missing" ]; then
-    echo "install-deps: installing$missing"
-    # Wine runs 32-bit Windows programs with its i386 half.
-    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq $missing >/dev/null
-fi
-for l in $need_locales; do
+# (tests/e2e/locales.txt) must be compiled, or names outside ASCII come out
+# garbled.
+for l in $(sed -n 's/^\([a-z][a-zA-Z_]*\) .*/\1/p' tests/e2e/locales.txt); do
+    locale -a 2>/dev/null | grep -qix "$l.utf-\{0,1\}8" && continue
+    [ "$(id -u)" -eq 0 ] || { echo "install-deps: the $l.UTF-8 locale is missing; run as root" >&2; exit 1; }
     echo "install-deps: compiling the $l.UTF-8 locale"
     localedef -i "$l" -f UTF-8 "$l.UTF-8"
 done
