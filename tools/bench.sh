@@ -24,6 +24,14 @@ if [ "${1:-}" != --measure ]; then
     exit 0
 fi
 
+# An emulated processor runs Wine's code and the program's alike many times
+# slower, and unevenly: its times say nothing of the program's.
+choose_wine
+if [ "$TESSARON_WINE" = wow64 ] && wine_is_emulated "$root"; then
+    echo "Not measured: this Wine runs in an emulated machine, whose processor gives no" \
+         "figures of the program."
+    exit 0
+fi
 enter_wine tools/bench.sh "$@"
 require_wine
 work=$root/build/win32/bench

@@ -7,6 +7,7 @@ set -u
 cd "$(dirname "$0")/.."
 root=$PWD
 tools/install-deps.sh || exit 1
+. tools/lib/wine.sh
 
 failed=""
 summary=""
@@ -31,12 +32,16 @@ warn() {
 }
 
 # wine_pass host|wow64: the tests that need Wine, under that Wine. Notes
-# what ran, with the counts, and returns non-zero if anything failed.
+# what ran, with the counts, and returns non-zero if anything failed. Under
+# WoW64 the whole pass runs inside the root: where that is the emulated
+# machine, it boots once.
 wine_pass() {
     log=build/win32/wine-$1.log
     start=$(date +%s)
-    { TESSARON_WINE=$1 ctest --preset win32 -L wine --output-on-failure; echo $? >"$log.status"; } |
-        tee "$log"
+    inside=""
+    [ "$1" = wow64 ] && inside="tools/wine-root.sh run"
+    { TESSARON_WINE=$1 $inside ctest --preset win32 -L wine --output-on-failure
+      echo $? >"$log.status"; } | tee "$log"
     status=$(cat "$log.status")
     # The unit tests are one ctest test; GoogleTest counts their cases.
     units=$(awk '/^[0-9]+\/[0-9]+ Test: unit_tests_under_wine$/ { on = 1 }
@@ -60,9 +65,16 @@ wine_pass() {
 # on device": this says why first.
 check_disk_space() {
     need=1300
-    [ -d "${TESSARON_WINE_ROOT:-/var/cache/tessaron/wine-root}" ] || need=$((need + 2000))
+    wine_root=${TESSARON_WINE_ROOT:-/var/cache/tessaron/wine-root}
+    [ -d "$wine_root" ] || need=$((need + 2400))
     [ -d build/win32/wineprefix ] || need=$((need + 700))
     [ -d build/win32/wineprefix-wow64 ] || need=$((need + 1300))
+    # The emulated machine's disk, and its scratch disk, which holds the
+    # unit tests' prefix and one end-to-end prefix at a time.
+    if wine_is_emulated "$root"; then
+        [ -d "$wine_root.machine" ] || need=$((need + 2500))
+        need=$((need + 3000))
+    fi
     free=$(df -P -m build | awk 'NR == 2 { print $4 }')
     [ "${free:-0}" -ge "$need" ] && return 0
     warn "$free MiB free on this disk; the Wine tests need about $need."
@@ -70,7 +82,6 @@ check_disk_space() {
 
 wine_tests() {
     check_disk_space
-    . tools/lib/wine.sh
     for_each_wine step_under_wine
     if [ "$wines_run" -eq 0 ]; then
         failed="$failed
@@ -80,8 +91,16 @@ wine_tests() {
     fi
 }
 step_under_wine() {
+    if [ "$TESSARON_WINE" = wow64 ]; then
+        step "what tools/wine-root.sh run promises" tests/check-wine-root.sh
+    fi
     step "test win32 under $wine_name" wine_pass "$TESSARON_WINE"
 }
+
+# Which Wines can run here, and how, found once by trying.
+probe_machine "$root"
+echo "== This machine: $machine_says"
+note "This machine: $machine_says."
 
 for preset in host asan win32 fuzz; do
     extra=""

@@ -7,10 +7,13 @@
 #          32-bit x86 programs.
 #   wow64  Wine 10 built for WoW64, in tools/wine-root.sh's root: 32-bit
 #          Windows code inside 64-bit processes, as 64-bit Windows runs the
-#          program; any x86-64 kernel will do.
+#          program. Where the processor runs no 32-bit code at all, or with
+#          TESSARON_EMULATE=1, it runs in an emulated machine
+#          (tools/lib/machine.sh).
 #
 # TESSARON_WINE picks one. Unset, it is the host's Wine where that starts,
-# else WoW64.
+# else WoW64; with TESSARON_EMULATE=1, WoW64.
+. "$root/tools/lib/machine.sh"
 
 # Whether this runs inside the WoW64 root.
 in_wine_root() {
@@ -34,19 +37,19 @@ check_host_wine() {
     fi
 }
 
-# enter_wine SCRIPT [ARGUMENT...]: sets and exports TESSARON_WINE, and
-# wine_suffix, what a prefix's or a work folder's name takes for this Wine
-# (a prefix belongs to the Wine that made it: a WoW64 prefix is a 64-bit
-# one, Wine 8's a 32-bit one). Under WoW64 it then runs the calling script
-# again, with the same arguments, inside the root, and exits with its exit
-# code.
-enter_wine() {
+# choose_wine: sets and exports TESSARON_WINE, and wine_suffix, what a
+# prefix's or a work folder's name takes for this Wine (a prefix belongs to
+# the Wine that made it: a WoW64 prefix is a 64-bit one, Wine 8's a 32-bit
+# one).
+choose_wine() {
     if in_wine_root; then
         TESSARON_WINE=wow64
     elif [ -z "${TESSARON_WINE:-}" ]; then
-        check_host_wine
-        TESSARON_WINE=host
-        [ -z "$host_wine_problem" ] || TESSARON_WINE=wow64
+        TESSARON_WINE=wow64
+        if [ "${TESSARON_EMULATE:-}" != 1 ]; then
+            check_host_wine
+            [ -n "$host_wine_problem" ] || TESSARON_WINE=host
+        fi
     fi
     case $TESSARON_WINE in
         host) wine_suffix="" ;;
@@ -54,6 +57,13 @@ enter_wine() {
         *) echo "TESSARON_WINE is host or wow64, not $TESSARON_WINE" >&2; exit 2 ;;
     esac
     export TESSARON_WINE
+}
+
+# enter_wine SCRIPT [ARGUMENT...]: choose_wine; under WoW64 it then runs the
+# calling script again, with the same arguments, inside the root, and exits
+# with its exit code.
+enter_wine() {
+    choose_wine
     if [ "$TESSARON_WINE" = wow64 ] && ! in_wine_root; then
         exec "$root/tools/wine-root.sh" run "$@"
     fi
@@ -133,7 +143,9 @@ for_each_wine() {
     echo "== the WoW64 Wine's root"
     if "$root/tools/wine-root.sh" build; then
         export TESSARON_WINE=wow64
-        wine_name="$("$root/tools/wine-root.sh" run wine --version) (WoW64 build, Debian unstable root)"
+        wine_name="WoW64 build, Debian unstable root"
+        wine_is_emulated "$root" && wine_name="$wine_name, in an emulated machine (QEMU)"
+        wine_name="$("$root/tools/wine-root.sh" version) ($wine_name)"
         wines_run=$((wines_run + 1))
         "$@" || wine_status=1
     else
