@@ -2,11 +2,17 @@
 """Checks the built tessaron.exe: what Windows sees when it loads the file,
 when it reads its manifest, and when it shows the file's properties.
 
-    check-exe.py tessaron.exe VERSION [MOVED.exe]
+    check-exe.py tessaron.exe VERSION [MOVED.exe] [--unsigned UNSIGNED.exe]
 
 VERSION as in 1.2.0.0. MOVED.exe is the same program linked at another
 base: every byte in which the two differ must be an address the loader
 relocates, and nothing else.
+
+A copy signed with Authenticode passes only as the program with a
+signature added and nothing else: the certificate table is the one extra
+directory, and the file's tail; the checksum is right; and, given the
+UNSIGNED.exe it was made from, the file before the table is that exe, but
+for the checksum and the table's directory entry.
 
 Prints one line per check and exits non-zero if any fails.
 """
@@ -160,11 +166,12 @@ def align(value, boundary):
     return (value + boundary - 1) // boundary * boundary
 
 
-IMPORT, RESOURCE, BASERELOC, IAT = 1, 2, 5, 12
+IMPORT, RESOURCE, SECURITY, BASERELOC, IAT = 1, 2, 4, 5, 12
 
 
 def check_loader_rules(pe, data):
-    """What every loader from Windows 95 and NT 4 to Windows 11 relies on."""
+    """What every loader from Windows 95 and NT 4 to Windows 11 relies on.
+    DATA is the program: the file without its certificate table, if any."""
     oh, fh, sections = pe.OPTIONAL_HEADER, pe.FILE_HEADER, pe.sections
     check((oh.FileAlignment, oh.SectionAlignment) == (0x200, 0x1000),
           "file alignment 0x200, section alignment 0x1000: %#x, %#x"
@@ -196,9 +203,11 @@ def check_loader_rules(pe, data):
               < s.VirtualAddress + s.Misc_VirtualSize for s in sections),
           "the entry point %#x lies in the executable section" % entry)
     used = [i for i, d in enumerate(oh.DATA_DIRECTORY) if d.VirtualAddress or d.Size]
-    check(used == [IMPORT, RESOURCE, BASERELOC, IAT],
+    signed = SECURITY in used
+    check(used == sorted([IMPORT, RESOURCE, BASERELOC, IAT] + [SECURITY] * signed),
           "only the import, resource, base relocation and import address table"
-          " directories: %s" % ", ".join(pefile.DIRECTORY_ENTRY[i][22:] for i in used))
+          " directories%s: %s" % (", and the certificate table" if signed else "",
+                                  ", ".join(pefile.DIRECTORY_ENTRY[i][22:] for i in used)))
     descriptors = getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])
     check(all(d.struct.OriginalFirstThunk for d in descriptors),
           "every imported DLL has its name table (OriginalFirstThunk)")
@@ -207,8 +216,9 @@ def check_loader_rules(pe, data):
     check(not ordinals, "every import by name%s" % "".join(", not " + o for o in ordinals))
     terminator = pe.get_data(oh.DATA_DIRECTORY[IMPORT].VirtualAddress + 20 * len(descriptors), 20)
     check(terminator == bytes(20), "the import descriptors end with a null one")
-    check(oh.CheckSum in (0, pe.generate_checksum()),
-          "checksum %#x zero or right (%#x)" % (oh.CheckSum, pe.generate_checksum()))
+    right = pe.generate_checksum()
+    check(oh.CheckSum == right or (oh.CheckSum == 0 and not signed),
+          "checksum %#x %s (%#x)" % (oh.CheckSum, "right" if signed else "zero or right", right))
     warnings = pe.get_warnings()
     check(not warnings, "pefile reads it without a warning%s" % "".join(": " + w for w in warnings))
 
@@ -285,14 +295,60 @@ def check_relocations_complete(pe, moved_path):
                                                         for a in differ[:8])))
 
 
-def main():
-    path = sys.argv[1]
-    version_text = sys.argv[2]
-    version = tuple(int(n) for n in version_text.split("."))
-    data = open(path, "rb").read()
-    pe = pefile.PE(path)
+WIN_CERT_REVISION_2_0, WIN_CERT_TYPE_PKCS_SIGNED_DATA = 0x0200, 0x0002
 
-    check(len(data) <= MAX_SIZE, "size %d bytes, at most %d" % (len(data), MAX_SIZE))
+
+def certificate_table(pe, data):
+    """The file offset of the certificate table, which must be the file's
+    tail, 8-byte aligned, right after the last section, and hold one
+    Authenticode signature; the file's length if there is none."""
+    table = pe.OPTIONAL_HEADER.DATA_DIRECTORY[SECURITY]
+    if not table.VirtualAddress and not table.Size:
+        return len(data)
+    at, size = table.VirtualAddress, table.Size  # a file offset, not an address
+    last = pe.sections[-1]
+    check(at % 8 == 0 and at == last.PointerToRawData + last.SizeOfRawData
+          and at + size == len(data),
+          "the certificate table (%#x, %d bytes) is the file's tail, 8-byte aligned, right"
+          " after the last section (%#x)" % (at, size, last.PointerToRawData + last.SizeOfRawData))
+    length, revision, kind = struct.unpack_from("<IHH", data, at) if size >= 8 else (0, 0, 0)
+    check(8 < length <= size and align(length, 8) == size and revision == WIN_CERT_REVISION_2_0
+          and kind == WIN_CERT_TYPE_PKCS_SIGNED_DATA,
+          "it holds one PKCS#7 signature (WIN_CERTIFICATE of %d bytes, revision %#x, type %d)"
+          % (length, revision, kind))
+    return at
+
+
+def program_image(data, at):
+    """The file up to AT, with the checksum and the certificate table's
+    directory entry cleared: what signing leaves as it was."""
+    image = bytearray(data[:at])
+    optional = struct.unpack_from("<I", image, 0x3C)[0] + 24
+    struct.pack_into("<I", image, optional + 64, 0)  # CheckSum
+    struct.pack_into("<II", image, optional + 96 + 8 * SECURITY, 0, 0)
+    return bytes(image)
+
+
+def main():
+    args = sys.argv[1:]
+    unsigned = None
+    if "--unsigned" in args:
+        unsigned = args.pop(args.index("--unsigned") + 1)
+        args.remove("--unsigned")
+    path, version_text = args[0], args[1]
+    version = tuple(int(n) for n in version_text.split("."))
+    whole = open(path, "rb").read()
+    pe = pefile.PE(path)
+    at = certificate_table(pe, whole)
+    data = whole[:at]
+    if unsigned:
+        check(at < len(whole) and program_image(whole, at)
+              == program_image(open(unsigned, "rb").read(), at),
+              "signed, and the program is %s byte for byte, but for the checksum and the"
+              " certificate table's entry" % unsigned)
+
+    check(len(data) <= MAX_SIZE, "size %d bytes, at most %d%s" % (
+        len(data), MAX_SIZE, ", and a signature of %d" % (len(whole) - at) if at < len(whole) else ""))
     oh = pe.OPTIONAL_HEADER
     check(pe.FILE_HEADER.Machine == 0x14C, "machine i386")
     check(oh.Magic == 0x10B, "PE32")
@@ -305,8 +361,8 @@ def main():
 
     check_loader_rules(pe, data)
     check_hardening(pe)
-    if len(sys.argv) > 3:
-        check_relocations_complete(pe, sys.argv[3])
+    if len(args) > 2:
+        check_relocations_complete(pe, args[2])
     imports = {e.dll.decode().upper(): {(i.name or b"#%d" % i.ordinal).decode() for i in e.imports}
                for e in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])}
     check(set(imports) == set(ALLOWED_IMPORTS), "imports from %s only" % ", ".join(sorted(imports)))
