@@ -3,7 +3,8 @@
 # root (the Japanese font lets the demo's message boxes be read; debootstrap
 # builds the root that holds the WoW64 Wine and bubblewrap enters it,
 # tools/wine-root.sh; ImageMagick and icotool draw the icon and the demo's
-# pictures; git dates the release). Where the processor runs no 32-bit
+# pictures; git dates the release; osslsigncode, GnuPG and OpenSSL sign
+# it, and make the tests' throwaway keys). Where the processor runs no 32-bit
 # code, or with TESSARON_EMULATE=1, QEMU too, which runs the WoW64 Wine in
 # an emulated machine (tools/lib/machine.sh), and e2fsprogs, which makes
 # its disk.
@@ -14,7 +15,7 @@ cd "$(dirname "$0")/.."
 
 packages="cmake make g++ python3 libgtest-dev googletest locales clang libclang-rt-14-dev
 g++-mingw-w64-i686 wine wine32:i386 xvfb xdotool imagemagick icoutils python3-pefile
-fonts-ipafont-gothic debootstrap bubblewrap git"
+fonts-ipafont-gothic debootstrap bubblewrap git osslsigncode gnupg openssl"
 machine_packages="qemu-system-x86 e2fsprogs"
 
 # missing PACKAGE...: those of PACKAGE... that are not installed.
