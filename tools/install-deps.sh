@@ -4,10 +4,9 @@
 # builds the root that holds the WoW64 Wine and bubblewrap enters it,
 # tools/wine-root.sh; ImageMagick and icotool draw the icon and the demo's
 # pictures; git dates the release; osslsigncode, GnuPG and OpenSSL sign
-# it, and make the tests' throwaway keys). Where the processor runs no 32-bit
-# code, or with TESSARON_EMULATE=1, QEMU too, which runs the WoW64 Wine in
-# an emulated machine (tools/lib/machine.sh), and e2fsprogs, which makes
-# its disk.
+# it, and make the tests' throwaway keys; QEMU runs the WoW64 Wine in an
+# emulated machine where the processor runs no 32-bit code, or with
+# TESSARON_EMULATE=1, and e2fsprogs makes its disk: tools/lib/machine.sh).
 # What is already there is left alone; with nothing missing this makes no
 # network access at all.
 set -e
@@ -16,6 +15,8 @@ cd "$(dirname "$0")/.."
 packages="cmake make g++ python3 libgtest-dev googletest locales clang libclang-rt-14-dev
 g++-mingw-w64-i686 wine wine32:i386 xvfb xdotool imagemagick icoutils python3-pefile
 fonts-ipafont-gothic debootstrap bubblewrap git osslsigncode gnupg openssl"
+# Without what QEMU recommends (its GUI, disk tools, UEFI firmware): the
+# machine has no display, and boots its kernel directly from a raw image.
 machine_packages="qemu-system-x86 e2fsprogs"
 
 # missing PACKAGE...: those of PACKAGE... that are not installed.
@@ -43,12 +44,8 @@ if [ -n "$missing" ]; then
     fi
     install $missing
 fi
-# The probe is built with the compiler installed above.
-. tools/lib/machine.sh
-if wine_is_emulated "$PWD"; then
-    missing=$(missing $machine_packages)
-    [ -z "$missing" ] || install --no-install-recommends $missing
-fi
+missing=$(missing $machine_packages)
+[ -z "$missing" ] || install --no-install-recommends $missing
 
 # Wine takes the ANSI code page from the locale, and reads Linux file names
 # through its character set: every locale the end-to-end tests switch to
