@@ -151,9 +151,12 @@ modprobe -a 9pnet_virtio 9p
 mount -t 9p -o trans=virtio,version=9p2000.L job /run/job && sh /run/job/init.sh
 echo o >/proc/sysrq-trigger
 sleep 60'
-machine_wanted="$wanted stub=$(echo "$machine_stub" | md5sum | cut -c1-32)"
 
+# Makes the machine's disk unless it is there and made from this root, as
+# it now is, with this first process.
 build_machine() {
+    machine_wanted="root built $(stat -c %Y "$root/$stamp_name"), stub $(echo "$machine_stub" |
+        md5sum | cut -c1-32)"
     [ -f "$machine/stamp" ] && [ "$(cat "$machine/stamp")" = "$machine_wanted" ] && return 0
     for tool in qemu-system-x86_64 mkfs.ext4; do
         command -v $tool >/dev/null ||
