@@ -19,9 +19,9 @@ export PATH="$inside_path"
 mkdir -p /dev/pts /dev/shm /run/lower /run/scratch
 mount -t devpts devpts /dev/pts 2>/dev/null
 mount -t tmpfs tmpfs /dev/shm
-# Debian's wineserver keeps its socket in /run/user/UID when that exists,
-# else in /tmp, here an overlay, where a socket could not be shared with
-# the host anyway.
+# Debian's wineserver makes the folder of its socket in /run/user/UID when
+# that exists, else in /tmp, whence the write-back would leave it on the
+# host.
 mkdir -p -m 0700 /run/user/0
 modprobe -a virtio_console overlay 2>/dev/null
 
@@ -30,7 +30,7 @@ modprobe -a virtio_console overlay 2>/dev/null
 mkfs.ext4 -q -O ^has_journal -E nodiscard /dev/vdb &&
     mount -o discard,noatime /dev/vdb /run/scratch || exit 1
 
-# shares: "TAG PATH" lines, /tmp first when the repository lies in it.
+# shares: "TAG PATH" lines: /tmp, then the repository unless it lies there.
 overlays=""
 while read -r tag path; do
     lower=/run/lower/$tag
@@ -76,9 +76,9 @@ for i in $(seq 100); do others || break; sleep 0.1; done
 kill -KILL -1 2>/dev/null
 sleep 0.2
 
+# The upper folders are read once nothing can write to them any more.
 umount /tmp/.X11-unix
 for overlay in $overlays; do umount "${overlay#*:}"; done
-for overlay in $overlays; do umount "${overlay#*:}" 2>/dev/null; done
 for overlay in $overlays; do
     tag=${overlay%%:*}
     if ! python3 "$job/write-back.py" "/run/scratch/$tag/upper" "/run/lower/$tag" 2>"$err"; then
