@@ -25,8 +25,8 @@ missing() {
         dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q ' installed$' || echo "$p"
     done
 }
-# install [APT-GET OPTION...] PACKAGE...
-install() {
+# apt_install [APT-GET OPTION...] PACKAGE...
+apt_install() {
     [ "$(id -u)" -eq 0 ] || { echo "install-deps: missing: $*; run as root" >&2; exit 1; }
     echo "install-deps: installing" $(echo "$@" | sed 's/--[^ ]*//g')
     export DEBIAN_FRONTEND=noninteractive
@@ -42,10 +42,10 @@ if [ -n "$missing" ]; then
     if [ "$(id -u)" -eq 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
         dpkg --add-architecture i386
     fi
-    install $missing
+    apt_install $missing
 fi
 missing=$(missing $machine_packages)
-[ -z "$missing" ] || install --no-install-recommends $missing
+[ -z "$missing" ] || apt_install --no-install-recommends $missing
 
 # Wine takes the ANSI code page from the locale, and reads Linux file names
 # through its character set: every locale the end-to-end tests switch to

@@ -10,13 +10,13 @@
 #             code only): the WoW64 Wine in an emulated machine.
 #
 # TESSARON_EMULATE=1 takes the emulated machine whatever the processor
-# runs; the scripts export it themselves where it runs no 32-bit code, so
-# that what they start takes the same road without trying again.
+# runs. Once the scripts have tried, they export the answer in it, 1 or 0,
+# so that what they start takes the same road without trying again.
 
 # probe_machine REPOSITORY: sets machine_runs to programs, code or none,
-# machine_says to a line for the summary, and exports TESSARON_EMULATE=1
-# where the WoW64 Wine must run in the emulated machine. The probe is a
-# small C program, built with the host's compiler.
+# machine_says to a line for the summary, and exports TESSARON_EMULATE: 1
+# where the WoW64 Wine must run in the emulated machine, else as given, or
+# 0. The probe is a small C program, built with the host's compiler.
 probe_machine() {
     probe_dir=$(mktemp -d)
     if cc -O1 -o "$probe_dir/probe" "$1/tools/lib/probe-32-bit.c" 2>"$probe_dir/cc.log"; then
@@ -36,14 +36,14 @@ probe_machine() {
     if [ "${TESSARON_EMULATE:-}" = 1 ] && [ "$machine_runs" != none ]; then
         machine_says="$machine_says; TESSARON_EMULATE=1: the WoW64 Wine in an emulated machine"
     fi
-    [ "$machine_runs" = none ] && export TESSARON_EMULATE=1
-    return 0
+    [ "$machine_runs" = none ] && TESSARON_EMULATE=1
+    export TESSARON_EMULATE="${TESSARON_EMULATE:-0}"
 }
 
 # wine_is_emulated REPOSITORY: whether the WoW64 Wine runs in the emulated
 # machine: TESSARON_EMULATE=1, or, unset, a processor that runs no 32-bit
-# code. Inside the root, which has no compiler, it tries nothing: there the
-# variable, passed on from outside, says.
+# code, tried once. Inside the root, which has no compiler, it tries
+# nothing: there the variable, passed on from outside, says.
 wine_is_emulated() {
     [ -n "${TESSARON_EMULATE:-}" ] || [ -f /.tessaron-wine-root ] || probe_machine "$1"
     [ "${TESSARON_EMULATE:-}" = 1 ]

@@ -1,5 +1,5 @@
 /* Says which 32-bit x86 code this machine runs, by trying, and prints one
- * word (tools/lib/wine.sh, probe_machine):
+ * word (tools/lib/machine.sh, probe_machine):
  *
  *   programs  32-bit Linux programs run: Wine 8 can, and so can WoW64.
  *   code      no 32-bit Linux program runs, but a 64-bit process can switch
